@@ -1,0 +1,11 @@
+#include "app/applicationidentity.h"
+
+#include <QCoreApplication>
+
+void setApplicationIdentity()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Ormwick"));
+    QCoreApplication::setOrganizationDomain(QStringLiteral("ormwick.com"));
+    QCoreApplication::setApplicationName(QStringLiteral("Lumetra DataLogger"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("3.1"));
+}

@@ -1,0 +1,15 @@
+#include "app/settingskeys.h"
+
+namespace SettingsKeys {
+const QString mainWindowGeometry = QStringLiteral("MainWindow/Geometry");
+const QString mainWindowState = QStringLiteral("MainWindow/State");
+const QString devicePortName = QStringLiteral("Device/PortName");
+const QString deviceReadTimeout = QStringLiteral("Device/ReadTimeout");
+const QString deviceLastSavedFilePath = QStringLiteral("Device/LastSavedFilePath");
+const QString convertData = QStringLiteral("ConvertData");
+const QString languageGroup = QStringLiteral("OwGui/DialogLanguage");
+const QString languageFilePath = QStringLiteral("%1/FilePath").arg(languageGroup);
+const QString languageIso639Code = QStringLiteral("%1/Iso639Code").arg(languageGroup);
+} // namespace SettingsKeys
+
+const QString translationsFolderName = QStringLiteral("Translations");

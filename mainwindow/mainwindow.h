@@ -1,0 +1,59 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include "mainwindow/mainwindowform.h"
+#include "ports/portenumeration.h"
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QString>
+
+class QProgressBar;
+
+namespace Ow {
+class WinSerialDeviceAsync;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags(),
+                        PortEnumerator portEnumerator = enumeratePorts);
+    ~MainWindow() override;
+
+    bool isRestartRequested() const { return restartRequested; }
+
+private slots:
+    void changeLanguage();
+    void refreshPorts();
+    void download();
+    void cancelDownload();
+    void readyRead();
+    void readTimeOut();
+    void openFile();
+    void saveFile();
+    void showAbout();
+    void showHelp();
+    void convertDataToggled(bool checked);
+
+private:
+    void setUpCountrySettings();
+    void createProgressBar();
+    void styleStatusBar();
+    void restoreWindowLayout();
+    void connectActions();
+    void storeWindowLayout();
+
+    MainWindowForm form;
+    bool restartRequested = false;
+    Ow::WinSerialDeviceAsync *serialDevice = nullptr;
+    bool dataReceived = false;
+    QByteArray receivedData;
+    QProgressBar *progressBar = nullptr;
+    QString savedFilePath;
+    PortEnumerator portEnumerator;
+};
+
+#endif

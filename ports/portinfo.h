@@ -1,0 +1,19 @@
+#ifndef PORTINFO_H
+#define PORTINFO_H
+
+#include <QString>
+
+// One serial port present on the machine.
+struct PortInfo
+{
+    QString portName;
+    QString devicePath;
+    QString openPath;
+    QString physicalName;
+    QString friendlyName;
+    QString enumeratorName;
+    int vendorId = 0;
+    int productId = 0;
+};
+
+#endif
