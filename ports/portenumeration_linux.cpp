@@ -1,6 +1,8 @@
 #include "ports/portenumeration.h"
 
+#include "ports/sysfsports_linux.h"
+
 void enumeratePorts(QList<PortInfo> &ports)
 {
-    Q_UNUSED(ports)
+    enumerateSysfsPorts(ports, QStringLiteral("/sys/class/tty"));
 }
