@@ -123,7 +123,7 @@
         <translation>Bitte wählen Sie einen Anschluss und schließen Sie Ihr Gerät an</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+117"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>Über Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-27"/>
+        <location line="-26"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>Die Sprache wird beim nächsten Start von Ormwick DataLogger geändert.</translation>
     </message>

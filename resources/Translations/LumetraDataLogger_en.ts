@@ -123,7 +123,7 @@
         <translation>Please select a port and connect your device</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+117"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>About Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-27"/>
+        <location line="-26"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>The language will be changed next time Ormwick DataLogger is started.</translation>
     </message>

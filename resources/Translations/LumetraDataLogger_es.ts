@@ -123,7 +123,7 @@
         <translation>Seleccione un puerto y conecte su dispositivo</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+117"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>Acerca de Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-27"/>
+        <location line="-26"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>El idioma se cambiará la próxima vez que se inicie Ormwick DataLogger.</translation>
     </message>

@@ -123,7 +123,7 @@
         <translation>Veuillez sélectionner un port et connecter votre appareil</translation>
     </message>
     <message>
-        <location line="+118"/>
+        <location line="+117"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>À propos d&apos;Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-27"/>
+        <location line="-26"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>La langue sera changée au prochain démarrage d&apos;Ormwick DataLogger.</translation>
     </message>
