@@ -22,7 +22,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void formAsDesigned();
     void listsAndPreselects_data();
     void listsAndPreselects();
     void okStoresTheSelectedEntry();
@@ -79,22 +78,6 @@ void TestDialogLanguage::init()
 void TestDialogLanguage::cleanup()
 {
     QDir::setCurrent(workingDirectory);
-}
-
-void TestDialogLanguage::formAsDesigned()
-{
-    TranslationFolder folder;
-    DialogLanguage dialog(folder.path());
-
-    QCOMPARE(dialog.objectName(), QStringLiteral("DialogLanguage"));
-    QCOMPARE(dialog.size(), QSize(303, 88));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Please choose a language"));
-    auto *buttonBox = dialog.findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
-    QVERIFY(buttonBox);
-    QCOMPARE(buttonBox->standardButtons(), QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-    QVERIFY(buttonBox->centerButtons());
-    QVERIFY(languageCombo(dialog));
-    QVERIFY(dialog.findChild<QObject *>(QStringLiteral("verticalLayout")));
 }
 
 void TestDialogLanguage::listsAndPreselects_data()
