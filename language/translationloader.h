@@ -4,6 +4,12 @@
 #include <QString>
 
 class QObject;
+class QTranslator;
+
+// Loads (without installing) the stored translation into translator, asking
+// the user with the language dialog when none can be loaded; on success makes
+// the chosen language the default locale.
+bool loadApplicationTranslation(QTranslator *translator, const QString &folder);
 
 // Installs the chosen translation and Qt's base translation, made children of
 // owner; true when the program's own translation was loaded and installed.

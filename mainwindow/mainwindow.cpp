@@ -1,15 +1,20 @@
 #include "mainwindow/mainwindow.h"
 
 #include "app/settingskeys.h"
+#include "language/dialoglanguage.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QUrl>
 
 static void initResources()
 {
@@ -128,7 +133,21 @@ void MainWindow::refreshPorts()
     }
 }
 
-void MainWindow::changeLanguage() {}
+void MainWindow::changeLanguage()
+{
+    DialogLanguage dialog(translationsFolderName, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QMessageBox question(
+        QMessageBox::Question, QString(),
+        tr("The language will be changed next time Ormwick DataLogger is started."),
+        QMessageBox::Yes | QMessageBox::No);
+    question.setInformativeText(tr("Would you like to restart now?"));
+    if (question.exec() != QMessageBox::Yes)
+        return;
+    restartRequested = true;
+    close();
+}
 
 void MainWindow::download() {}
 
@@ -142,6 +161,18 @@ void MainWindow::openFile() {}
 
 void MainWindow::saveFile() {}
 
-void MainWindow::showAbout() {}
+void MainWindow::showAbout()
+{
+    const QString text = tr("Ormwick DataLogger\n\n %1\n",
+                            "The %1 is replaced with the version number so please don't remove it!")
+                             .arg(QCoreApplication::applicationVersion());
+    QMessageBox::about(this, tr("About Ormwick DataLogger", "Title of the About box"), text);
+}
 
-void MainWindow::showHelp() {}
+void MainWindow::showHelp()
+{
+    const QString language = QLocale().name().left(2);
+    const QString page = QStringLiteral("%1/Help/LumetraDataLoggerHelp_%2.html")
+                             .arg(QCoreApplication::applicationDirPath(), language);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(page));
+}
