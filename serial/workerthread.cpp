@@ -1,0 +1,156 @@
+#include "serial/workerthread.h"
+
+#include <QIODevice>
+#include <QMutexLocker>
+
+#include <cstring>
+
+namespace Ow {
+
+namespace {
+
+// The most the reader hands out per read of the port.
+const int chunkSize = 1024;
+
+// A negative limit waits for as long as it takes.
+bool passGate(QMutex &gate, int msecs)
+{
+    if (!gate.tryLock(msecs))
+        return false;
+    gate.unlock();
+    return true;
+}
+
+} // namespace
+
+WorkerThread::WorkerThread(QObject *parent, QIODevice *device) : QThread(parent), device(device) {}
+
+WorkerThread::~WorkerThread() = default;
+
+qint64 WorkerThread::takeData(char *data, qint64 maxSize)
+{
+    QMutexLocker locker(&stateMutex);
+    const qint64 available = readBuffer.size() - readPos;
+    const qint64 count = qMin(maxSize, available);
+    if (count != 0) {
+        std::memcpy(data, readBuffer.constData() + readPos, size_t(count));
+        if (count == available) {
+            // Keeps the allocation (reserved in run) for the next chunks.
+            readBuffer.resize(0);
+            readPos = 0;
+        } else {
+            readPos += int(count);
+        }
+    }
+    return count;
+}
+
+qint64 WorkerThread::bytesAvailable() const
+{
+    QMutexLocker locker(&stateMutex);
+    return readBuffer.size() - readPos;
+}
+
+bool WorkerThread::hasLine() const
+{
+    QMutexLocker locker(&stateMutex);
+    return readBuffer.indexOf('\n', readPos) >= 0;
+}
+
+void WorkerThread::queueWrite(const char *data, qint64 size)
+{
+    QMutexLocker locker(&writeMutex);
+    writeQueue.append(data, int(size));
+}
+
+void WorkerThread::clearStopRequest()
+{
+    QMutexLocker locker(&stateMutex);
+    stopRequested = false;
+}
+
+void WorkerThread::requestStop()
+{
+    QMutexLocker locker(&stateMutex);
+    stopRequested = true;
+}
+
+bool WorkerThread::waitForReadGate(int msecs)
+{
+    return passGate(readWaitMutex, msecs);
+}
+
+bool WorkerThread::waitForWriteGate(int msecs)
+{
+    return passGate(writeWaitMutex, msecs);
+}
+
+void WorkerThread::run()
+{
+    readWaitMutex.lock();
+    writeWaitMutex.lock();
+    {
+        QMutexLocker locker(&stateMutex);
+        readBuffer.clear();
+        readBuffer.reserve(16 * chunkSize);
+        readPos = 0;
+    }
+
+    char chunk[chunkSize];
+    while (!isStopRequested()) {
+        writeQueuedBytes();
+        // Blocks for the read time-out when the line is quiet; a failed read is a pass
+        // without bytes (the device waits out the time-out and reports the error).
+        const qint64 count = device->read(chunk, chunkSize);
+        if (count > 0) {
+            storeChunk(chunk, count);
+            readWaitMutex.unlock();
+            emit readyRead();
+            readWaitMutex.lock();
+        }
+        if (isStopRequested())
+            break;
+        if (count <= 0)
+            emit readTimeOut();
+    }
+
+    writeWaitMutex.unlock();
+    readWaitMutex.unlock();
+}
+
+bool WorkerThread::isStopRequested() const
+{
+    QMutexLocker locker(&stateMutex);
+    return stopRequested;
+}
+
+// Everything queued goes out before the next read, unless a write fails or a stop comes.
+void WorkerThread::writeQueuedBytes()
+{
+    QMutexLocker locker(&writeMutex);
+    if (writeQueue.isEmpty())
+        return;
+    int sent = 0;
+    forever
+    {
+        const qint64 count = device->write(writeQueue.constData() + sent, writeQueue.size() - sent);
+        if (count < 0)
+            break;
+        writeWaitMutex.unlock();
+        emit bytesWritten(count);
+        writeWaitMutex.lock();
+        sent += int(count);
+        if (sent == writeQueue.size() || isStopRequested())
+            break;
+    }
+    // Bytes already on the line must not be sent a second time.
+    writeQueue.remove(0, sent);
+}
+
+void WorkerThread::storeChunk(const char *data, qint64 size)
+{
+    QMutexLocker locker(&stateMutex);
+    readBuffer.append(data, int(size));
+}
+
+} // namespace Ow
