@@ -157,8 +157,7 @@ enum class WaitResult { Ready, TimedOut, HungUp, Failed };
 
 WaitResult waitFor(int fd, short events, const Deadline &deadline)
 {
-    forever
-    {
+    for (;;) {
         const int timeout = deadline.remaining();
         if (timeout == 0)
             return WaitResult::TimedOut;
@@ -406,8 +405,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
 
     const Deadline deadline(firstByteWait(port->timeouts, bytesToRead));
     bool hungUp = false;
-    forever
-    {
+    for (;;) {
         const ssize_t count = ::read(port->fd, buffer, bytesToRead);
         if (count > 0) {
             *bytesRead = DWORD(count);

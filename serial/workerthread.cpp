@@ -2,6 +2,7 @@
 
 #include <QIODevice>
 #include <QMutexLocker>
+#include <QVector>
 
 #include <cstring>
 
@@ -104,9 +105,7 @@ void WorkerThread::run()
         const qint64 count = device->read(chunk, chunkSize);
         if (count > 0) {
             storeChunk(chunk, count);
-            readWaitMutex.unlock();
-            emit readyRead();
-            readWaitMutex.lock();
+            announceReadyRead();
         }
         if (isStopRequested())
             break;
@@ -125,26 +124,48 @@ bool WorkerThread::isStopRequested() const
 }
 
 // Everything queued goes out before the next read, unless a write fails or a stop comes.
+// The completed writes are announced once the queue is free again, so the reader never
+// takes writeWaitMutex while it holds writeMutex.
 void WorkerThread::writeQueuedBytes()
 {
-    QMutexLocker locker(&writeMutex);
-    if (writeQueue.isEmpty())
-        return;
-    int sent = 0;
-    forever
+    QVector<qint64> completed;
     {
-        const qint64 count = device->write(writeQueue.constData() + sent, writeQueue.size() - sent);
-        if (count < 0)
-            break;
-        writeWaitMutex.unlock();
-        emit bytesWritten(count);
-        writeWaitMutex.lock();
-        sent += int(count);
-        if (sent == writeQueue.size() || isStopRequested())
-            break;
+        QMutexLocker locker(&writeMutex);
+        if (writeQueue.isEmpty())
+            return;
+        int sent = 0;
+        for (;;) {
+            const qint64 count =
+                device->write(writeQueue.constData() + sent, writeQueue.size() - sent);
+            if (count < 0)
+                break;
+            completed.append(count);
+            sent += int(count);
+            if (sent == writeQueue.size() || isStopRequested())
+                break;
+        }
+        // Bytes already on the line must not be sent a second time.
+        writeQueue.remove(0, sent);
     }
-    // Bytes already on the line must not be sent a second time.
-    writeQueue.remove(0, sent);
+    for (qint64 count : qAsConst(completed))
+        announceBytesWritten(count);
+}
+
+// Each gate opens only for the moment of its signal. The reader takes the read gate
+// back while it holds the write gate, against the usual order; that cannot deadlock,
+// because no other thread holds a gate while it waits for anything.
+void WorkerThread::announceReadyRead()
+{
+    readWaitMutex.unlock();
+    emit readyRead();
+    readWaitMutex.lock();
+}
+
+void WorkerThread::announceBytesWritten(qint64 count)
+{
+    writeWaitMutex.unlock();
+    emit bytesWritten(count);
+    writeWaitMutex.lock();
 }
 
 void WorkerThread::storeChunk(const char *data, qint64 size)

@@ -48,6 +48,8 @@ private:
     bool isStopRequested() const;
     void writeQueuedBytes();
     void storeChunk(const char *data, qint64 size);
+    void announceReadyRead();
+    void announceBytesWritten(qint64 count);
 
     QIODevice *device;
     QByteArray readBuffer;

@@ -148,7 +148,8 @@ bool TesterSimulator::isFinished() const
 QByteArray TesterSimulator::received() const
 {
     std::lock_guard<std::mutex> lock(mutex);
-    return receivedBytes;
+    // A deep copy: a shared one would be detached on the simulator's thread inside Qt.
+    return QByteArray(receivedBytes.constData(), receivedBytes.size());
 }
 
 bool TesterSimulator::hasHungUp() const
@@ -229,8 +230,7 @@ void TesterSimulator::run(QList<Step> steps, int commandsFrom)
         return true;
     };
 
-    forever
-    {
+    for (;;) {
         while (current < steps.size() && (current < 0 || isDone(steps.at(current)))) {
             if (current >= 0 && steps.at(current).kind == Step::HangUp) {
                 hangUp();
