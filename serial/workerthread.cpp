@@ -31,6 +31,7 @@ WorkerThread::~WorkerThread() = default;
 qint64 WorkerThread::takeData(char *data, qint64 maxSize)
 {
     QMutexLocker locker(&stateMutex);
+    readyReadPending = false;
     const qint64 available = readBuffer.size() - readPos;
     const qint64 count = qMin(maxSize, available);
     if (count != 0) {
@@ -95,6 +96,7 @@ void WorkerThread::run()
         readBuffer.clear();
         readBuffer.reserve(16 * chunkSize);
         readPos = 0;
+        readyReadPending = false;
     }
 
     char chunk[chunkSize];
@@ -104,8 +106,8 @@ void WorkerThread::run()
         // without bytes (the device waits out the time-out and reports the error).
         const qint64 count = device->read(chunk, chunkSize);
         if (count > 0) {
-            storeChunk(chunk, count);
-            announceReadyRead();
+            const bool tell = storeChunk(chunk, count);
+            announceReadyRead(tell);
         }
         if (isStopRequested())
             break;
@@ -154,10 +156,11 @@ void WorkerThread::writeQueuedBytes()
 // Each gate opens only for the moment of its signal. The reader takes the read gate
 // back while it holds the write gate, against the usual order; that cannot deadlock,
 // because no other thread holds a gate while it waits for anything.
-void WorkerThread::announceReadyRead()
+void WorkerThread::announceReadyRead(bool emitSignal)
 {
     readWaitMutex.unlock();
-    emit readyRead();
+    if (emitSignal)
+        emit readyRead();
     readWaitMutex.lock();
 }
 
@@ -168,10 +171,17 @@ void WorkerThread::announceBytesWritten(qint64 count)
     writeWaitMutex.lock();
 }
 
-void WorkerThread::storeChunk(const char *data, qint64 size)
+// True when the GUI side must be told: not while a readyRead it has not yet acted on
+// (by taking bytes) is on its way, since that one brings this chunk along. One queued
+// signal per 1024 bytes would otherwise flood the GUI thread at full line speed.
+bool WorkerThread::storeChunk(const char *data, qint64 size)
 {
     QMutexLocker locker(&stateMutex);
     readBuffer.append(data, int(size));
+    if (readyReadPending)
+        return false;
+    readyReadPending = true;
+    return true;
 }
 
 } // namespace Ow

@@ -23,7 +23,7 @@ public:
     WorkerThread(QObject *parent, QIODevice *device);
     ~WorkerThread() override;
 
-    // Moves up to maxSize received bytes into data; never -1.
+    // Moves up to maxSize received bytes into data; never -1. Taking re-arms readyRead.
     qint64 takeData(char *data, qint64 maxSize);
     qint64 bytesAvailable() const;
     bool hasLine() const;
@@ -47,13 +47,15 @@ protected:
 private:
     bool isStopRequested() const;
     void writeQueuedBytes();
-    void storeChunk(const char *data, qint64 size);
-    void announceReadyRead();
+    bool storeChunk(const char *data, qint64 size);
+    void announceReadyRead(bool emitSignal);
     void announceBytesWritten(qint64 count);
 
     QIODevice *device;
     QByteArray readBuffer;
     int readPos = 0;
+    // A readyRead was emitted and the GUI side has taken nothing since.
+    bool readyReadPending = false;
     mutable QMutex stateMutex;
     QMutex readWaitMutex;
     bool stopRequested = false;
