@@ -55,6 +55,7 @@ DWORD errorFromErrno(int error)
     case EACCES:
     case EPERM:
     case EBUSY:
+    case EISDIR:
         return ERROR_ACCESS_DENIED;
     case EBADF:
         return ERROR_INVALID_HANDLE;
@@ -99,7 +100,8 @@ QByteArray devicePath(LPCWSTR fileName)
     if (!name.startsWith(prefix))
         return QFile::encodeName(name);
     const QString device = name.mid(prefix.size());
-    if (device.startsWith(QLatin1Char('/')))
+    // No name names no device (an empty path fails as not found), not the /dev folder.
+    if (device.isEmpty() || device.startsWith(QLatin1Char('/')))
         return QFile::encodeName(device);
     return QFile::encodeName(QStringLiteral("/dev/") + device);
 }

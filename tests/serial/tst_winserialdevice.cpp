@@ -120,6 +120,8 @@ void TestWinSerialDevice::failedOpenReportsCodeOnStandardErrorAndErrorString_dat
     QTest::addColumn<QString>("text");
     QTest::newRow("missing port") << "ttyLumetraMissing0"
                                   << "Win32SerialDevice::open failed with error: 2";
+    QTest::newRow("empty port name") << ""
+                                     << "Win32SerialDevice::open failed with error: 2";
     QTest::newRow("port held by another") << "held"
                                           << "Win32SerialDevice::open failed with error: 5";
     QTest::newRow("file that is no terminal") << "file"
