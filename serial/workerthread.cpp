@@ -112,7 +112,7 @@ void WorkerThread::run()
         if (isStopRequested())
             break;
         if (count <= 0)
-            emit readTimeOut();
+            announceReadTimeOut();
     }
 
     writeWaitMutex.unlock();
@@ -169,6 +169,11 @@ void WorkerThread::announceBytesWritten(qint64 count)
     writeWaitMutex.unlock();
     emit bytesWritten(count);
     writeWaitMutex.lock();
+}
+
+void WorkerThread::announceReadTimeOut()
+{
+    emit readTimeOut();
 }
 
 // True when the GUI side must be told: not while a readyRead it has not yet acted on

@@ -50,6 +50,7 @@ private:
     bool storeChunk(const char *data, qint64 size);
     void announceReadyRead(bool emitSignal);
     void announceBytesWritten(qint64 count);
+    void announceReadTimeOut();
 
     QIODevice *device;
     QByteArray readBuffer;
