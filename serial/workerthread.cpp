@@ -104,7 +104,7 @@ void WorkerThread::run()
         writeQueuedBytes();
         // Blocks for the read time-out when the line is quiet; a failed read is a pass
         // without bytes (the device waits out the time-out and reports the error).
-        const qint64 count = device->read(chunk, chunkSize);
+        const qint64 count = device->read(chunk, nextChunkSize());
         if (count > 0) {
             const bool tell = storeChunk(chunk, count);
             announceReadyRead(tell);
@@ -117,6 +117,15 @@ void WorkerThread::run()
 
     writeWaitMutex.unlock();
     readWaitMutex.unlock();
+}
+
+// At most one chunk, and no more than the device holds already when it holds some:
+// asking a buffered device for more makes it wait on the port for the rest, up to a
+// whole read time-out, while the bytes it holds are kept back.
+qint64 WorkerThread::nextChunkSize() const
+{
+    const qint64 held = device->bytesAvailable();
+    return held > 0 ? qMin<qint64>(held, chunkSize) : chunkSize;
 }
 
 bool WorkerThread::isStopRequested() const
@@ -176,14 +185,16 @@ void WorkerThread::announceReadTimeOut()
     emit readTimeOut();
 }
 
-// True when the GUI side must be told: not while a readyRead it has not yet acted on
-// (by taking bytes) is on its way, since that one brings this chunk along. One queued
-// signal per 1024 bytes would otherwise flood the GUI thread at full line speed.
+// True when the GUI side must be told: once the device has handed out all it got in
+// one read of the port (the next pass follows at once otherwise), and not while a
+// readyRead the GUI has not yet acted on (by taking bytes) is on its way, since that
+// one brings this chunk along. One queued signal per 1024 bytes would flood the GUI
+// thread at full line speed.
 bool WorkerThread::storeChunk(const char *data, qint64 size)
 {
     QMutexLocker locker(&stateMutex);
     readBuffer.append(data, int(size));
-    if (readyReadPending)
+    if (readyReadPending || device->bytesAvailable() > 0)
         return false;
     readyReadPending = true;
     return true;

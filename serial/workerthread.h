@@ -46,6 +46,7 @@ protected:
 
 private:
     bool isStopRequested() const;
+    qint64 nextChunkSize() const;
     void writeQueuedBytes();
     bool storeChunk(const char *data, qint64 size);
     void announceReadyRead(bool emitSignal);

@@ -25,6 +25,7 @@ private slots:
     void queuedCommandsReachTesterInOrder();
     void chunksArriveAsReadyReadOnGuiThread();
     void readyReadWaitsUntilGuiTakesBytes();
+    void burstTailArrivesWithoutWaitingForTimeOut();
     void partialReadsKeepTheRest();
     void quietLineTimesOutAboutOncePerTimeout_data();
     void quietLineTimesOutAboutOncePerTimeout();
@@ -178,6 +179,21 @@ void TestWinSerialDeviceAsync::readyReadWaitsUntilGuiTakesBytes()
     QCOMPARE(device.readAll(), QByteArray("abc"));
     QTRY_COMPARE_WITH_TIMEOUT(announced.count(), 2, 3000);
     QCOMPARE(device.readAll(), QByteArray("d"));
+}
+
+void TestWinSerialDeviceAsync::burstTailArrivesWithoutWaitingForTimeOut()
+{
+    TesterSimulator tester;
+    const QByteArray burst = TesterSimulator::streamPattern(0, 1500);
+    tester.start(replyOnOpen({{0, burst}}));
+    WinSerialDeviceAsync device(nullptr, tester.portName());
+    Consumer consumer(&device);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(device.open(QIODevice::ReadWrite, 1500));
+    QTRY_COMPARE_WITH_TIMEOUT(consumer.bytes.size(), burst.size(), 5000);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(consumer.bytes, burst);
 }
 
 void TestWinSerialDeviceAsync::partialReadsKeepTheRest()
