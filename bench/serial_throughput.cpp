@@ -1,0 +1,227 @@
+// Prints how fast received bytes get through the serial layer, against what a plain
+// read() on the same pseudo-terminal manages, the peak memory, and what the reader
+// thread costs while the line is quiet. Asserts nothing.
+//
+// serial_throughput [megabytes [rounds]]   (default 16 MiB, 5 rounds; medians reported)
+
+#include "serial/portsettings.h"
+#include "serial/winserialdeviceasync.h"
+#include "tests/support/testersimulator.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+#include <QTimer>
+#include <QVector>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const int quietSeconds = 5;
+
+struct Transfer
+{
+    qint64 bytes = 0;
+    qint64 wrong = 0;
+    qint64 elapsedMs = 0;
+    int chunks = 0;
+};
+
+double mebibytesPerSecond(const Transfer &transfer)
+{
+    return transfer.elapsedMs > 0
+               ? double(transfer.bytes) / (1024.0 * 1024.0) / (transfer.elapsedMs / 1000.0)
+               : 0.0;
+}
+
+// Counts bytes that differ from the simulator's stream pattern at that offset.
+qint64 mismatches(const char *data, qint64 size, qint64 offset)
+{
+    static const int piece = 64 * 1024;
+    static const QByteArray pattern = TesterSimulator::streamPattern(0, piece + 251);
+    qint64 wrong = 0;
+    for (qint64 done = 0; done < size; done += piece) {
+        const int length = int(qMin<qint64>(piece, size - done));
+        const char *expected = pattern.constData() + (offset + done) % 251;
+        if (std::memcmp(data + done, expected, size_t(length)) == 0)
+            continue;
+        for (int i = 0; i < length; ++i)
+            wrong += data[done + i] != expected[i];
+    }
+    return wrong;
+}
+
+double peakResidentMegabytes()
+{
+    rusage usage;
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+TesterSimulator::Script stream(qint64 size, TesterSimulator::Start start)
+{
+    TesterSimulator::Script script;
+    script.start = start;
+    script.waitForCommands = false;
+    script.streamSize = size;
+    return script;
+}
+
+// (a) This machine's limit: read() on the slave into a buffer, nothing else.
+Transfer plainRead(qint64 size)
+{
+    Transfer transfer;
+    TesterSimulator tester;
+    const int fd = ::open(tester.portName().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY);
+    if (fd < 0)
+        return transfer;
+    static char buffer[64 * 1024];
+    QElapsedTimer timer;
+    timer.start();
+    tester.start(stream(size, TesterSimulator::Start::AtOnce));
+    while (transfer.bytes < size) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count <= 0)
+            break;
+        transfer.wrong += mismatches(buffer, count, transfer.bytes);
+        transfer.bytes += count;
+        ++transfer.chunks;
+    }
+    transfer.elapsedMs = timer.elapsed();
+    ::close(fd);
+    return transfer;
+}
+
+Ow::PortSettings *nineSixHundredEightNOne()
+{
+    Ow::PortSettings *settings = Ow::PortSettings::create();
+    settings->setBaudRate(9600);
+    settings->setByteSize(8);
+    settings->setParity(0);
+    settings->setStopBits(0);
+    settings->setFBinary(1);
+    return settings;
+}
+
+qint64 threadCpuNanoseconds(clockid_t clock)
+{
+    timespec spent;
+    clock_gettime(clock, &spent);
+    return qint64(spent.tv_sec) * 1000000000 + spent.tv_nsec;
+}
+
+struct QuietLine
+{
+    qint64 readerCpuNs = -1;
+    int timeOuts = 0;
+};
+
+// (b) WinSerialDeviceAsync with a consumer that calls readAll on readyRead; then,
+// when asked, the reader thread's cost during a quiet line (c).
+Transfer deviceRead(qint64 size, QuietLine *quiet)
+{
+    Transfer transfer;
+    TesterSimulator tester;
+    Ow::WinSerialDeviceAsync device(nullptr, tester.portName());
+    device.setPortSettings(nineSixHundredEightNOne());
+    std::atomic<bool> clockKnown(false);
+    clockid_t readerClock = CLOCK_THREAD_CPUTIME_ID;
+    QThread *reader = device.findChild<QThread *>();
+    QObject::connect(
+        reader, &QThread::started, reader,
+        [&] {
+            pthread_getcpuclockid(pthread_self(), &readerClock);
+            clockKnown = true;
+        },
+        Qt::DirectConnection);
+
+    QEventLoop loop;
+    QObject::connect(&device, &QIODevice::readyRead, [&] {
+        const QByteArray chunk = device.readAll();
+        transfer.wrong += mismatches(chunk.constData(), chunk.size(), transfer.bytes);
+        transfer.bytes += chunk.size();
+        ++transfer.chunks;
+        if (transfer.bytes >= size)
+            loop.quit();
+    });
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+
+    tester.start(stream(size, TesterSimulator::Start::WhenPortOpened));
+    QElapsedTimer timer;
+    timer.start();
+    if (!device.open(QIODevice::ReadWrite, 110)) {
+        std::fprintf(stderr, "serial_throughput: cannot open %s\n", qPrintable(tester.portName()));
+        return transfer;
+    }
+    loop.exec();
+    transfer.elapsedMs = timer.elapsed();
+
+    if (quiet && clockKnown) {
+        QObject::connect(&device, &Ow::WinSerialDeviceAsync::readTimeOut,
+                         [quiet] { ++quiet->timeOuts; });
+        const qint64 before = threadCpuNanoseconds(readerClock);
+        QTimer::singleShot(quietSeconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        quiet->readerCpuNs = threadCpuNanoseconds(readerClock) - before;
+    }
+    device.close();
+    return transfer;
+}
+
+double median(QVector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0.0 : values.at(values.size() / 2);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    // The serial layer's trace lines would drown the figures.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    const qint64 megabytes = argc > 1 ? QByteArray(argv[1]).toLongLong() : 16;
+    const int rounds = argc > 2 ? QByteArray(argv[2]).toInt() : 5;
+    const qint64 size = megabytes * 1024 * 1024;
+
+    std::printf("serial_throughput: %lld MiB through a pseudo-terminal, %d rounds\n", megabytes,
+                rounds);
+    QVector<double> plainRates;
+    QVector<double> deviceRates;
+    QuietLine quiet;
+    for (int round = 1; round <= rounds; ++round) {
+        const Transfer plain = plainRead(size);
+        const Transfer device = deviceRead(size, round == rounds ? &quiet : nullptr);
+        plainRates << mebibytesPerSecond(plain);
+        deviceRates << mebibytesPerSecond(device);
+        std::printf("  round %d: (a) %7.1f MiB/s (%d reads, %lld wrong)   (b) %7.1f MiB/s (%d "
+                    "readyRead, %lld wrong)\n",
+                    round, plainRates.last(), plain.chunks, plain.wrong, deviceRates.last(),
+                    device.chunks, device.wrong);
+    }
+
+    const double plainRate = median(plainRates);
+    const double deviceRate = median(deviceRates);
+    std::printf("  (a) plain read() on the slave, median:          %7.1f MiB/s\n", plainRate);
+    std::printf("  (b) WinSerialDeviceAsync + readAll, median:     %7.1f MiB/s\n", deviceRate);
+    std::printf("  ratio (b)/(a) of the medians:                   %7.2f\n",
+                plainRate > 0 ? deviceRate / plainRate : 0.0);
+    std::printf("  peak resident memory:                           %7.1f MiB\n",
+                peakResidentMegabytes());
+    std::printf("  reader thread CPU in %d s of quiet line:         %7.1f ms = %.3f %% of a core "
+                "(%d readTimeOut)\n",
+                quietSeconds, quiet.readerCpuNs / 1e6, quiet.readerCpuNs / 1e7 / quietSeconds,
+                quiet.timeOuts);
+    return 0;
+}

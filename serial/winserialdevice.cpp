@@ -1,0 +1,190 @@
+#include "serial/winserialdevice.h"
+
+#include "serial/portsettings.h"
+
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace Ow {
+
+namespace {
+
+// Win32 opens a COM port by its device path; names such as COM10 need the prefix.
+QString devicePath(const QString &portName)
+{
+    const QString prefix = QStringLiteral("\\\\.\\");
+    return portName.startsWith(prefix) ? portName : prefix + portName;
+}
+
+QString errorText(const char *operation, DWORD error)
+{
+    return QStringLiteral("Win32SerialDevice::%1 failed with error: %2")
+        .arg(QLatin1String(operation))
+        .arg(error);
+}
+
+} // namespace
+
+WinSerialDevice::WinSerialDevice(const QString &portName)
+    : portName(portName), settings(PortSettings::create())
+{}
+
+WinSerialDevice::~WinSerialDevice()
+{
+    delete settings;
+    settings = nullptr;
+    WinSerialDevice::close();
+    delete dcb;
+}
+
+bool WinSerialDevice::isSequential() const
+{
+    return true;
+}
+
+void WinSerialDevice::close()
+{
+    qDebug("Win32SerialDevice::close()");
+    if (handle != INVALID_HANDLE_VALUE) {
+        CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+}
+
+void WinSerialDevice::setPortSettings(PortSettings *settings)
+{
+    delete this->settings;
+    this->settings = settings;
+}
+
+bool WinSerialDevice::open(QIODevice::OpenMode mode, quint32 readTimeout, quint32 writeTimeout)
+{
+    // Built to the path's own length: long paths are no problem.
+    const std::wstring path = devicePath(portName).toStdWString();
+    qDebug("Win32SerialDevice::open()\n");
+
+    handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return failOpen(GetLastError(), false);
+
+    if (!dcb) {
+        dcb = new DCB;
+        std::memset(dcb, 0, sizeof(DCB));
+        dcb->DCBlength = sizeof(DCB);
+    }
+    if (!GetCommState(handle, dcb))
+        return failOpen(GetLastError(), false);
+
+    applyPortSettings();
+    SetCommMask(handle, 0);
+    SetupComm(handle, 4096, 4096);
+    PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+
+    COMMTIMEOUTS timeouts;
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    timeouts.ReadTotalTimeoutMultiplier = MAXDWORD;
+    timeouts.ReadTotalTimeoutConstant = readTimeout;
+    timeouts.WriteTotalTimeoutMultiplier = 1;
+    timeouts.WriteTotalTimeoutConstant = writeTimeout;
+    adjustTimeouts(&timeouts);
+    SetCommTimeouts(handle, &timeouts);
+
+    adjustCommState();
+    if (!SetCommState(handle, dcb))
+        return failOpen(GetLastError(), true);
+
+    this->readTimeout = readTimeout;
+    lastReadError = 0;
+    lastWriteError = 0;
+    if (!QIODevice::open(mode))
+        return failOpen(GetLastError(), true);
+    return true;
+}
+
+qint64 WinSerialDevice::readData(char *data, qint64 maxSize)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    DWORD count = 0;
+    if (!ReadFile(handle, data, DWORD(maxSize), &count, nullptr)) {
+        reportReadError(GetLastError());
+        // A failed read returns at once; waiting out the time-out keeps a reader from spinning.
+        const qint64 left = qint64(readTimeout) - elapsed.elapsed();
+        if (left > 0)
+            QThread::msleep(quint32(left));
+        return -1;
+    }
+    lastReadError = 0;
+    if (count != 0)
+        emit readyRead();
+    return count;
+}
+
+qint64 WinSerialDevice::writeData(const char *data, qint64 maxSize)
+{
+    DWORD written = 0;
+    const BOOL ok = WriteFile(handle, data, DWORD(maxSize), &written, nullptr);
+    FlushFileBuffers(handle);
+    if (!ok) {
+        reportWriteError(GetLastError());
+        return -1;
+    }
+    lastWriteError = 0;
+    return written;
+}
+
+void WinSerialDevice::adjustTimeouts(COMMTIMEOUTS *) {}
+
+void WinSerialDevice::adjustCommState() {}
+
+bool WinSerialDevice::failOpen(DWORD error, bool alsoToDebug)
+{
+    const QString message = errorText("open", error);
+    reportError(message);
+    if (alsoToDebug)
+        qDebug().noquote() << message;
+    close();
+    return false;
+}
+
+void WinSerialDevice::applyPortSettings()
+{
+    if (settings)
+        settings->applyTo(dcb);
+}
+
+void WinSerialDevice::reportError(const QString &message)
+{
+    const QByteArray text = message.toUtf8();
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    std::fflush(stderr);
+    setErrorString(message);
+}
+
+void WinSerialDevice::reportReadError(DWORD error)
+{
+    if (error == lastReadError)
+        return;
+    lastReadError = error;
+    const QString message = errorText("readData", error);
+    reportError(message);
+    qDebug().noquote() << message;
+}
+
+void WinSerialDevice::reportWriteError(DWORD error)
+{
+    if (error == lastWriteError)
+        return;
+    lastWriteError = error;
+    const QString message = errorText("writeData", error);
+    reportError(message);
+    qDebug().noquote() << message;
+}
+
+} // namespace Ow

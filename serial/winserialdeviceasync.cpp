@@ -1,0 +1,114 @@
+#include "serial/winserialdeviceasync.h"
+
+#include "serial/winserialdevice.h"
+#include "serial/workerthread.h"
+
+namespace Ow {
+
+namespace {
+
+const quint32 writeTimeout = 110;
+const int defaultReadTimeout = 110;
+const int longestReadTimeout = 60000;
+
+} // namespace
+
+WinSerialDeviceAsync::WinSerialDeviceAsync(QObject *parent, const QString &portName)
+    : QIODevice(parent)
+    , device(new WinSerialDevice(portName))
+    , thread(new WorkerThread(this, device))
+{
+    connect(thread, SIGNAL(readyRead()), this, SIGNAL(readyRead()));
+    connect(thread, SIGNAL(readTimeOut()), this, SIGNAL(readTimeOut()));
+    connect(thread, SIGNAL(bytesWritten(qint64)), this, SIGNAL(bytesWritten(qint64)));
+}
+
+WinSerialDeviceAsync::~WinSerialDeviceAsync()
+{
+    if (thread->isRunning())
+        stopReading();
+    delete device;
+}
+
+bool WinSerialDeviceAsync::isSequential() const
+{
+    return true;
+}
+
+void WinSerialDeviceAsync::close()
+{
+    if (thread->isRunning())
+        stopReading();
+}
+
+bool WinSerialDeviceAsync::atEnd() const
+{
+    return thread->bytesAvailable() == 0;
+}
+
+qint64 WinSerialDeviceAsync::bytesAvailable() const
+{
+    return thread->bytesAvailable();
+}
+
+bool WinSerialDeviceAsync::canReadLine() const
+{
+    return thread->hasLine();
+}
+
+bool WinSerialDeviceAsync::waitForReadyRead(int msecs)
+{
+    return thread->waitForReadGate(msecs);
+}
+
+bool WinSerialDeviceAsync::waitForBytesWritten(int msecs)
+{
+    return thread->waitForWriteGate(msecs);
+}
+
+void WinSerialDeviceAsync::setPortSettings(PortSettings *settings)
+{
+    device->setPortSettings(settings);
+}
+
+bool WinSerialDeviceAsync::open(QIODevice::OpenMode mode, int readTimeout)
+{
+    if (thread->isRunning())
+        return false;
+    if (!device->open(mode, quint32(effectiveReadTimeout(readTimeout)), writeTimeout))
+        return false;
+    thread->clearStopRequest();
+    thread->start();
+    return QIODevice::open(mode | QIODevice::Unbuffered);
+}
+
+// Zero would make every read return at once and the reader spin; a huge value would
+// make closing wait for ever.
+int WinSerialDeviceAsync::effectiveReadTimeout(int readTimeout)
+{
+    if (readTimeout < 1)
+        return defaultReadTimeout;
+    return qMin(readTimeout, longestReadTimeout);
+}
+
+qint64 WinSerialDeviceAsync::readData(char *data, qint64 maxSize)
+{
+    return thread->takeData(data, maxSize);
+}
+
+qint64 WinSerialDeviceAsync::writeData(const char *data, qint64 maxSize)
+{
+    thread->queueWrite(data, maxSize);
+    return 0;
+}
+
+// The reader ends with the pass under way, after at most one write and one read time-out.
+void WinSerialDeviceAsync::stopReading()
+{
+    QIODevice::close();
+    thread->requestStop();
+    thread->wait();
+    device->close();
+}
+
+} // namespace Ow

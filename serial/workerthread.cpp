@@ -1,0 +1,203 @@
+#include "serial/workerthread.h"
+
+#include <QIODevice>
+#include <QMutexLocker>
+#include <QVector>
+
+#include <cstring>
+
+namespace Ow {
+
+namespace {
+
+// The most the reader hands out per read of the port.
+const int chunkSize = 1024;
+
+// A negative limit waits for as long as it takes.
+bool passGate(QMutex &gate, int msecs)
+{
+    if (!gate.tryLock(msecs))
+        return false;
+    gate.unlock();
+    return true;
+}
+
+} // namespace
+
+WorkerThread::WorkerThread(QObject *parent, QIODevice *device) : QThread(parent), device(device) {}
+
+WorkerThread::~WorkerThread() = default;
+
+qint64 WorkerThread::takeData(char *data, qint64 maxSize)
+{
+    QMutexLocker locker(&stateMutex);
+    readyReadPending = false;
+    const qint64 available = readBuffer.size() - readPos;
+    const qint64 count = qMin(maxSize, available);
+    if (count != 0) {
+        std::memcpy(data, readBuffer.constData() + readPos, size_t(count));
+        if (count == available) {
+            // Keeps the allocation (reserved in run) for the next chunks.
+            readBuffer.resize(0);
+            readPos = 0;
+        } else {
+            readPos += int(count);
+        }
+    }
+    return count;
+}
+
+qint64 WorkerThread::bytesAvailable() const
+{
+    QMutexLocker locker(&stateMutex);
+    return readBuffer.size() - readPos;
+}
+
+bool WorkerThread::hasLine() const
+{
+    QMutexLocker locker(&stateMutex);
+    return readBuffer.indexOf('\n', readPos) >= 0;
+}
+
+void WorkerThread::queueWrite(const char *data, qint64 size)
+{
+    QMutexLocker locker(&writeMutex);
+    writeQueue.append(data, int(size));
+}
+
+void WorkerThread::clearStopRequest()
+{
+    QMutexLocker locker(&stateMutex);
+    stopRequested = false;
+}
+
+void WorkerThread::requestStop()
+{
+    QMutexLocker locker(&stateMutex);
+    stopRequested = true;
+}
+
+bool WorkerThread::waitForReadGate(int msecs)
+{
+    return passGate(readWaitMutex, msecs);
+}
+
+bool WorkerThread::waitForWriteGate(int msecs)
+{
+    return passGate(writeWaitMutex, msecs);
+}
+
+void WorkerThread::run()
+{
+    readWaitMutex.lock();
+    writeWaitMutex.lock();
+    {
+        QMutexLocker locker(&stateMutex);
+        readBuffer.clear();
+        readBuffer.reserve(16 * chunkSize);
+        readPos = 0;
+        readyReadPending = false;
+    }
+
+    char chunk[chunkSize];
+    while (!isStopRequested()) {
+        writeQueuedBytes();
+        // Blocks for the read time-out when the line is quiet; a failed read is a pass
+        // without bytes (the device waits out the time-out and reports the error).
+        const qint64 count = device->read(chunk, nextChunkSize());
+        if (count > 0) {
+            const bool tell = storeChunk(chunk, count);
+            announceReadyRead(tell);
+        }
+        if (isStopRequested())
+            break;
+        if (count <= 0)
+            announceReadTimeOut();
+    }
+
+    writeWaitMutex.unlock();
+    readWaitMutex.unlock();
+}
+
+// At most one chunk, and no more than the device holds already when it holds some:
+// asking a buffered device for more makes it wait on the port for the rest, up to a
+// whole read time-out, while the bytes it holds are kept back.
+qint64 WorkerThread::nextChunkSize() const
+{
+    const qint64 held = device->bytesAvailable();
+    return held > 0 ? qMin<qint64>(held, chunkSize) : chunkSize;
+}
+
+bool WorkerThread::isStopRequested() const
+{
+    QMutexLocker locker(&stateMutex);
+    return stopRequested;
+}
+
+// Everything queued goes out before the next read, unless a write fails or a stop comes.
+// The completed writes are announced once the queue is free again, so the reader never
+// takes writeWaitMutex while it holds writeMutex.
+void WorkerThread::writeQueuedBytes()
+{
+    QVector<qint64> completed;
+    {
+        QMutexLocker locker(&writeMutex);
+        if (writeQueue.isEmpty())
+            return;
+        int sent = 0;
+        for (;;) {
+            const qint64 count =
+                device->write(writeQueue.constData() + sent, writeQueue.size() - sent);
+            if (count < 0)
+                break;
+            completed.append(count);
+            sent += int(count);
+            if (sent == writeQueue.size() || isStopRequested())
+                break;
+        }
+        // Bytes already on the line must not be sent a second time.
+        writeQueue.remove(0, sent);
+    }
+    for (qint64 count : qAsConst(completed))
+        announceBytesWritten(count);
+}
+
+// Each gate opens only for the moment of its signal. The reader takes the read gate
+// back while it holds the write gate, against the usual order; that cannot deadlock,
+// because no other thread holds a gate while it waits for anything.
+void WorkerThread::announceReadyRead(bool emitSignal)
+{
+    readWaitMutex.unlock();
+    if (emitSignal)
+        emit readyRead();
+    readWaitMutex.lock();
+}
+
+void WorkerThread::announceBytesWritten(qint64 count)
+{
+    writeWaitMutex.unlock();
+    emit bytesWritten(count);
+    writeWaitMutex.lock();
+}
+
+void WorkerThread::announceReadTimeOut()
+{
+    emit readTimeOut();
+}
+
+// True when the GUI side must be told: once the device has handed out all it got in
+// one read of the port (the next pass follows at once otherwise), and not while a
+// readyRead the GUI has not yet acted on (by taking bytes) is on its way, since that
+// one brings this chunk along. One queued signal per 1024 bytes would flood the GUI
+// thread at full line speed.
+bool WorkerThread::storeChunk(const char *data, qint64 size)
+{
+    QMutexLocker locker(&stateMutex);
+    readBuffer.append(data, int(size));
+    if (readyReadPending || device->bytesAvailable() > 0)
+        return false;
+    readyReadPending = true;
+    return true;
+}
+
+} // namespace Ow

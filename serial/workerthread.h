@@ -1,0 +1,71 @@
+#ifndef WORKERTHREAD_H
+#define WORKERTHREAD_H
+
+#include <QByteArray>
+#include <QMutex>
+#include <QThread>
+
+class QIODevice;
+
+namespace Ow {
+
+// The reader thread of the asynchronous device: writes the queued bytes, reads the
+// port in chunks and keeps what arrived for the GUI thread. Its signals are emitted on
+// the reader thread and reach the device queued.
+//
+// Lock order: readWaitMutex, writeWaitMutex (both held while running, each released
+// only around its signal), then writeMutex, then stateMutex.
+class WorkerThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    WorkerThread(QObject *parent, QIODevice *device);
+    ~WorkerThread() override;
+
+    // Moves up to maxSize received bytes into data; never -1. Taking re-arms readyRead.
+    qint64 takeData(char *data, qint64 maxSize);
+    qint64 bytesAvailable() const;
+    bool hasLine() const;
+    void queueWrite(const char *data, qint64 size);
+
+    // Before start: a stop asked for by a close right after start must not be lost.
+    void clearStopRequest();
+    void requestStop();
+
+    bool waitForReadGate(int msecs);
+    bool waitForWriteGate(int msecs);
+
+signals:
+    void readyRead();
+    void readTimeOut();
+    void bytesWritten(qint64 bytes);
+
+protected:
+    void run() override;
+
+private:
+    bool isStopRequested() const;
+    qint64 nextChunkSize() const;
+    void writeQueuedBytes();
+    bool storeChunk(const char *data, qint64 size);
+    void announceReadyRead(bool emitSignal);
+    void announceBytesWritten(qint64 count);
+    void announceReadTimeOut();
+
+    QIODevice *device;
+    QByteArray readBuffer;
+    int readPos = 0;
+    // A readyRead was emitted and the GUI side has taken nothing since.
+    bool readyReadPending = false;
+    mutable QMutex stateMutex;
+    QMutex readWaitMutex;
+    bool stopRequested = false;
+    QByteArray writeQueue;
+    QMutex writeMutex;
+    QMutex writeWaitMutex;
+};
+
+} // namespace Ow
+
+#endif
