@@ -18,11 +18,10 @@ class TestRestartLoop : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void missingTranslationWarnsThenShowsWindowAndEndsOnClose();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
 };
 
 namespace {
@@ -37,11 +36,6 @@ MainWindow *shownMainWindow()
 }
 
 } // namespace
-
-void TestRestartLoop::initTestCase()
-{
-    settings = new TemporarySettings;
-}
 
 void TestRestartLoop::missingTranslationWarnsThenShowsWindowAndEndsOnClose()
 {
