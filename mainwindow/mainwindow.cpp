@@ -63,8 +63,9 @@ bool writeWholeFile(const QString &path, const QByteArray &data)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    // Without a commit the temporary file is discarded and the old file stays.
-    return file.write(data) == data.size() && file.commit();
+    // Without a commit the temporary file is discarded and the old file stays. The
+    // explicit flush matters: commit() does not notice a buffered write that fails.
+    return file.write(data) == data.size() && file.flush() && file.commit();
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -26,6 +27,7 @@ private slots:
     void multiChunkReplyEndsOnQuietLineAndIsOffered();
     void nulByteCutsOnlyThePaneText();
     void staleInputIsDiscardedBeforeTheCommands();
+    void endlessZeroBytesDoNotHoldTheDownload();
     void unopenablePortWarnsAndReturnsToIdle_data();
     void unopenablePortWarnsAndReturnsToIdle();
     void cancelWhileWaitingOffersNothing();
@@ -115,10 +117,11 @@ void TestDownload::nulByteCutsOnlyThePaneText()
 
 void TestDownload::staleInputIsDiscardedBeforeTheCommands()
 {
+    // Reads at about 500, 700 and 900 ms after the open: the first two start with 0x00.
     TesterSimulator tester;
     TesterSimulator::Script script = replying({chunk("fresh reply\r\n")});
-    script.beforeCommands = {chunk("stale bytes from before"), chunk(QByteArray(3, '\0'), 550),
-                             chunk(QByteArray(2, '\0'), 200)};
+    script.beforeCommands = {chunk(QByteArray("\0\0stale", 7)), chunk(QByteArray("\0more", 5), 300),
+                             chunk(QByteArray("\0again", 6), 300)};
     tester.start(script);
     WindowDriver driver(tester.portName());
 
@@ -126,6 +129,24 @@ void TestDownload::staleInputIsDiscardedBeforeTheCommands()
 
     QCOMPARE(tester.received(), commands);
     QCOMPARE(driver.paneText(), QStringLiteral("fresh reply\n"));
+}
+
+void TestDownload::endlessZeroBytesDoNotHoldTheDownload()
+{
+    // Twenty seconds of 0x00 bytes: the flush gives up after about five and sends the commands.
+    TesterSimulator tester;
+    TesterSimulator::Script script = replying({chunk("reply\r\n")});
+    for (int i = 0; i < 200; ++i)
+        script.beforeCommands.append(chunk(QByteArray(1, '\0'), 100));
+    tester.start(script);
+    WindowDriver driver(tester.portName());
+
+    QElapsedTimer connecting;
+    connecting.start();
+    driver.button("downloadBtn")->click();
+    QVERIFY(connecting.elapsed() < 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(tester.received(), commands, 2000);
+    driver.button("cancelBtn")->click();
 }
 
 void TestDownload::unopenablePortWarnsAndReturnsToIdle_data()

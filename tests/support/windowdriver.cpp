@@ -68,8 +68,22 @@ void WindowDriver::answerSaveDialog(const QString &path)
             dialog->reject();
             return;
         }
+        // Choose the type that fits the name, as a user would; the dialog would
+        // otherwise put the CSV filter's suffix on a proposed name.
+        const QString suffixPattern = QStringLiteral("*.") + QFileInfo(path).suffix();
+        QString fitting = dialog->nameFilters().constLast();
+        for (const QString &filter : dialog->nameFilters()) {
+            if (filter.contains(suffixPattern, Qt::CaseInsensitive)) {
+                fitting = filter;
+                break;
+            }
+        }
+        dialog->selectNameFilter(fitting);
+        // The dialog leaves a name field that has focus alone, as if the user were typing.
+        if (QWidget *focused = dialog->focusWidget())
+            focused->clearFocus();
         dialog->selectFile(path);
-        dialog->accept();
+        static_cast<QDialog *>(dialog)->accept();
     });
     if (overwrites)
         pressMessageBoxButton(QMessageBox::Yes);
