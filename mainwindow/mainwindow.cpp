@@ -2,18 +2,26 @@
 
 #include "app/settingskeys.h"
 #include "language/dialoglanguage.h"
+#include "serial/portsettings.h"
+#include "serial/winserialdeviceasync.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QIcon>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QSettings>
 #include <QStatusBar>
+#include <QThread>
 #include <QUrl>
 
 static void initResources()
@@ -24,9 +32,41 @@ static void initResources()
 
 namespace {
 
+const int defaultReadTimeout = 110;
+
 bool localeWritesDecimalComma()
 {
     return QLocale().toString(0.5, 'g', 6).contains(QLatin1Char(','));
+}
+
+QByteArray withTopBitCleared(QByteArray data)
+{
+    for (char &byte : data)
+        byte = char(byte & 0x7F);
+    return data;
+}
+
+bool isCsvFileName(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+}
+
+// Field commas become semicolons first, so that decimal points can then become commas.
+void convertToEuropeanFormat(QByteArray &data)
+{
+    data.replace(',', ';');
+    data.replace('.', ',');
+}
+
+// Writes through a temporary file, so a failed save never destroys what was there.
+bool writeWholeFile(const QString &path, const QByteArray &data)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    // Without a commit the temporary file is discarded and the old file stays. The
+    // explicit flush matters: commit() does not notice a buffered write that fails.
+    return file.write(data) == data.size() && file.flush() && file.commit();
 }
 
 } // namespace
@@ -133,6 +173,195 @@ void MainWindow::refreshPorts()
     }
 }
 
+void MainWindow::download()
+{
+    setDownloadControls(true);
+    statusBar()->showMessage(tr("Now initiate the download on the tester"));
+    statusBar()->addPermanentWidget(progressBar, 0);
+    progressBar->show();
+
+    const QString portName = form.comPorts->currentData(Qt::UserRole).toString();
+    serialDevice = new Ow::WinSerialDeviceAsync(this, portName);
+    serialDevice->setPortSettings(createLineSettings());
+    form.outputTextEdit->clear();
+    dataReceived = false;
+    receivedData.clear();
+
+    if (!serialDevice->open(QIODevice::ReadWrite, storedReadTimeout())) {
+        QMessageBox::warning(
+            this, QString(),
+            tr("Failed to connect. Please check the device is connected and switched on"));
+        cancelDownload();
+        return;
+    }
+    flushStaleInput();
+    connect(serialDevice, SIGNAL(readyRead()), this, SLOT(readyRead()));
+    connect(serialDevice, SIGNAL(readTimeOut()), this, SLOT(readTimeOut()));
+    serialDevice->write("SYST:REM\r\n");
+    serialDevice->write("MEM:DATA? ALL\r\n");
+}
+
+void MainWindow::setDownloadControls(bool downloading)
+{
+    form.downloadBtn->setVisible(!downloading);
+    form.cancelBtn->setVisible(downloading);
+    if (downloading) {
+        form.openBtn->hide();
+        form.saveBtn->hide();
+    } else {
+        form.openBtn->setVisible(!receivedData.isEmpty());
+        form.saveBtn->setVisible(dataReceived);
+    }
+    form.actionRefreshPorts->setEnabled(!downloading);
+    form.actionChangeLanguage->setEnabled(!downloading);
+    form.comPorts->setEnabled(!downloading);
+}
+
+Ow::PortSettings *MainWindow::createLineSettings()
+{
+    // 9600 baud 8N1, binary, DTR and RTS on, no handshake.
+    Ow::PortSettings *settings = Ow::PortSettings::create();
+    settings->setBaudRate(9600);
+    settings->setByteSize(8);
+    settings->setStopBits(0);
+    settings->setFBinary(1);
+    settings->setFParity(0);
+    settings->setParity(0);
+    settings->setFOutxDsrFlow(0);
+    settings->setFDsrSensitivity(0);
+    settings->setFDtrControl(1);
+    settings->setFOutxCtsFlow(0);
+    settings->setFRtsControl(1);
+    settings->setFOutX(0);
+    settings->setFInX(0);
+    settings->setXonChar(0x11);
+    settings->setXoffChar(0x13);
+    settings->setEvtChar(0);
+    settings->setXonLim(100);
+    settings->setXoffLim(100);
+    settings->setFTXContinueOnXoff(1);
+    settings->setFErrorChar(0);
+    settings->setFNull(0);
+    settings->setFAbortOnError(0);
+    return settings;
+}
+
+int MainWindow::storedReadTimeout()
+{
+    QSettings settings;
+    bool isInteger = false;
+    const int timeout = settings.value(SettingsKeys::deviceReadTimeout).toInt(&isInteger);
+    if (isInteger)
+        return timeout;
+    settings.setValue(SettingsKeys::deviceReadTimeout, defaultReadTimeout);
+    return defaultReadTimeout;
+}
+
+void MainWindow::flushStaleInput()
+{
+    // A tester that keeps sending 0x00 must not hold the window forever.
+    const int maximumReads = 25;
+    QThread::msleep(500);
+    QByteArray stale = serialDevice->readAll();
+    for (int reads = 1; reads < maximumReads && stale.startsWith('\0'); ++reads) {
+        QThread::msleep(200);
+        stale = serialDevice->readAll();
+    }
+}
+
+void MainWindow::readyRead()
+{
+    const QByteArray chunk = serialDevice->readAll();
+    if (!chunk.isEmpty())
+        dataReceived = true;
+    // The pane shows the text up to a NUL byte, without carriage returns.
+    QString text = QString::fromUtf8(chunk.constData());
+    text.remove(QLatin1Char('\r'));
+    form.outputTextEdit->insertPlainText(text);
+    form.outputTextEdit->ensureCursorVisible();
+    receivedData.append(chunk);
+}
+
+void MainWindow::readTimeOut()
+{
+    if (!dataReceived)
+        return;
+    cancelDownload();
+    QCoreApplication::processEvents();
+    saveFile();
+}
+
+void MainWindow::cancelDownload()
+{
+    if (!serialDevice)
+        return;
+    setDownloadControls(false);
+    statusBar()->removeWidget(progressBar);
+
+    // This may run inside a signal of the device itself: cut it off from the
+    // window at once and let the event loop delete it once the signal is done.
+    Ow::WinSerialDeviceAsync *device = serialDevice;
+    serialDevice = nullptr;
+    disconnect(device, nullptr, this, nullptr);
+    device->close();
+    device->deleteLater();
+}
+
+void MainWindow::saveFile()
+{
+    QByteArray data = withTopBitCleared(receivedData);
+    const QString csvFilter = tr("Comma Separated Value files (*.csv)");
+    const QString filters = QStringLiteral("%1;;%2;;%3")
+                                .arg(csvFilter, tr("Text files (*.txt)"), tr("All files (*.*)"));
+    const QString startPath = QSettings().value(SettingsKeys::deviceLastSavedFilePath).toString();
+    QString selectedFilter = csvFilter;
+    savedFilePath = QFileDialog::getSaveFileName(this, tr("Save downloaded data to file"),
+                                                 startPath, filters, &selectedFilter);
+    if (savedFilePath.isEmpty())
+        return;
+
+    if (isCsvFileName(savedFilePath) && localeWritesDecimalComma() && decideEuropeanConversion())
+        convertToEuropeanFormat(data);
+
+    if (!writeWholeFile(savedFilePath, data)) {
+        QMessageBox::warning(
+            this, QString(),
+            tr("Error opening \"%1\" for writing. Is it open already or read only?",
+               "The %1 will be replaced with the a file name. Please do not remove it in your "
+               "translation!")
+                .arg(savedFilePath));
+        return;
+    }
+    form.openBtn->show();
+    statusBar()->showMessage(tr("File successfully saved"), 3000);
+    QSettings().setValue(SettingsKeys::deviceLastSavedFilePath, savedFilePath);
+}
+
+bool MainWindow::decideEuropeanConversion()
+{
+    QSettings settings;
+    const QVariant stored = settings.value(SettingsKeys::convertData);
+    const bool convert = stored.isNull() ? askEuropeanConversion() : stored.toBool();
+    settings.setValue(SettingsKeys::convertData, convert);
+    return convert;
+}
+
+bool MainWindow::askEuropeanConversion()
+{
+    QMessageBox question(this);
+    question.setIcon(QMessageBox::Question);
+    question.setText(tr("Would you like to convert the data to European format?"));
+    question.setInformativeText(tr("Decimal points will be replaced by commas and the commas "
+                                   "separating fields will be replaced by semi-colons."));
+    question.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    return question.exec() == QMessageBox::Yes;
+}
+
+void MainWindow::openFile()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(savedFilePath));
+}
+
 void MainWindow::changeLanguage()
 {
     DialogLanguage dialog(translationsFolderName, this);
@@ -148,18 +377,6 @@ void MainWindow::changeLanguage()
     restartRequested = true;
     close();
 }
-
-void MainWindow::download() {}
-
-void MainWindow::cancelDownload() {}
-
-void MainWindow::readyRead() {}
-
-void MainWindow::readTimeOut() {}
-
-void MainWindow::openFile() {}
-
-void MainWindow::saveFile() {}
 
 void MainWindow::showAbout()
 {

@@ -11,8 +11,9 @@
 class QProgressBar;
 
 namespace Ow {
+class PortSettings;
 class WinSerialDeviceAsync;
-}
+} // namespace Ow
 
 class MainWindow : public QMainWindow
 {
@@ -45,6 +46,12 @@ private:
     void restoreWindowLayout();
     void connectActions();
     void storeWindowLayout();
+    void setDownloadControls(bool downloading);
+    static Ow::PortSettings *createLineSettings();
+    static int storedReadTimeout();
+    void flushStaleInput();
+    bool decideEuropeanConversion();
+    bool askEuropeanConversion();
 
     MainWindowForm form;
     bool restartRequested = false;

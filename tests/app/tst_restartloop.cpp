@@ -24,12 +24,11 @@ class TestRestartLoop : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void missingTranslationWarnsThenShowsWindowAndEndsOnClose();
     void changingLanguageRebuildsTheWindowInTheNewLanguage();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
 };
 
 namespace {
@@ -85,11 +84,6 @@ private:
 };
 
 } // namespace
-
-void TestRestartLoop::initTestCase()
-{
-    settings = new TemporarySettings;
-}
 
 void TestRestartLoop::missingTranslationWarnsThenShowsWindowAndEndsOnClose()
 {

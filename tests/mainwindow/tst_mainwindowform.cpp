@@ -29,19 +29,18 @@ private slots:
     void enlargingKeepsButtonsRightAndWide();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
     MainWindow *window = nullptr;
 };
 
 void TestMainWindowForm::initTestCase()
 {
-    settings = new TemporarySettings;
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
 void TestMainWindowForm::init()
 {
-    settings->clear();
+    settings.clear();
     window = new MainWindow(nullptr, Qt::WindowFlags(), [](QList<PortInfo> &) {});
 }
 

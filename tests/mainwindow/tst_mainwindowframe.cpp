@@ -14,7 +14,6 @@ class TestMainWindowFrame : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void secondWindowRestoresWhatTheFirstStored();
@@ -25,7 +24,7 @@ private slots:
     void windowIconComesFromTheBundle();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
 };
 
 namespace {
@@ -49,14 +48,9 @@ QVariant stored(const QString &key)
 
 } // namespace
 
-void TestMainWindowFrame::initTestCase()
-{
-    settings = new TemporarySettings;
-}
-
 void TestMainWindowFrame::init()
 {
-    settings->clear();
+    settings.clear();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 

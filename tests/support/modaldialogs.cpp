@@ -22,7 +22,9 @@ void answerWaitingModal()
     if (pendingAnswers.isEmpty() || !modal || !modal->isVisible() || modal == lastAnswered)
         return;
     lastAnswered = modal;
-    pendingAnswers.dequeue()(modal);
+    // Answered from a fresh timer event: the answer may open a nested modal (an
+    // overwrite question) that the polling timer must be free to see.
+    QTimer::singleShot(0, modal, [modal, answer = pendingAnswers.dequeue()]() { answer(modal); });
 }
 
 QTimer *answerTimer()

@@ -1,0 +1,285 @@
+#include "app/settingskeys.h"
+#include "serial/winserialdevice.h"
+#include "tests/support/modaldialogs.h"
+#include "tests/support/temporarysettings.h"
+#include "tests/support/testersimulator.h"
+#include "tests/support/windowdriver.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTest>
+
+// The road from Download to the pane and the received bytes, against a simulated
+// tester on a pseudo-terminal.
+class TestDownload : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void multiChunkReplyEndsOnQuietLineAndIsOffered();
+    void nulByteCutsOnlyThePaneText();
+    void staleInputIsDiscardedBeforeTheCommands();
+    void endlessZeroBytesDoNotHoldTheDownload();
+    void unopenablePortWarnsAndReturnsToIdle_data();
+    void unopenablePortWarnsAndReturnsToIdle();
+    void cancelWhileWaitingOffersNothing();
+    void cancelWhileReceivingKeepsTheData();
+    void pauseLongerThanReadTimeOutEndsTheTransfer();
+    void hangUpMidReplyKeepsWhatArrived();
+    void unusableReadTimeOutIsReplacedBy110();
+    void closingTheWindowDuringADownloadEndsIt();
+
+private:
+    TemporarySettings settings;
+};
+
+namespace {
+
+const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
+
+TesterSimulator::Chunk chunk(const QByteArray &bytes, int pauseMs = 0)
+{
+    TesterSimulator::Chunk result;
+    result.pauseMs = pauseMs;
+    result.bytes = bytes;
+    return result;
+}
+
+TesterSimulator::Script replying(const QList<TesterSimulator::Chunk> &reply)
+{
+    TesterSimulator::Script script;
+    script.reply = reply;
+    return script;
+}
+
+QString shownAsText(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes).remove(QLatin1Char('\r'));
+}
+
+bool noModalDialogFor(int ms)
+{
+    return !QTest::qWaitFor([]() { return QApplication::activeModalWidget() != nullptr; }, ms);
+}
+
+} // namespace
+
+void TestDownload::init()
+{
+    settings.clear();
+}
+
+void TestDownload::cleanup()
+{
+    QVERIFY(allModalAnswersGiven(0));
+}
+
+void TestDownload::multiChunkReplyEndsOnQuietLineAndIsOffered()
+{
+    const QByteArray first("No;Date;Voc/V;Isc/A\r\n1;01.06.2026;612.4;8.91\r\n");
+    const QByteArray second("2;01.06.2026;\xB0"
+                            "598.0;8.\x8A"
+                            "77\r\n");
+    const QByteArray third = QByteArray("3;02.06.2026;601.2;8.80\r\n").repeated(100);
+    TesterSimulator tester;
+    QVERIFY(tester.isValid());
+    tester.start(replying({chunk(first), chunk(second, 30), chunk(third, 30)}));
+    WindowDriver driver(tester.portName());
+
+    QVERIFY(driver.downloadUntilSaveDialog());
+
+    QVERIFY(driver.wasIdleWhenSaveDialogOpened());
+    QCOMPARE(tester.received(), commands);
+    QCOMPARE(driver.paneText(), shownAsText(first + second + third));
+    QVERIFY(driver.widget("saveBtn")->isVisible());
+    QVERIFY(driver.widget("openBtn")->isVisible());
+    QCOMPARE(driver.statusMessage(), QStringLiteral("Now initiate the download on the tester"));
+}
+
+void TestDownload::nulByteCutsOnlyThePaneText()
+{
+    TesterSimulator tester;
+    tester.start(replying({chunk(QByteArray("12.5;230\0hidden\r\n", 17))}));
+    WindowDriver driver(tester.portName());
+
+    QVERIFY(driver.downloadUntilSaveDialog());
+
+    QCOMPARE(driver.paneText(), QStringLiteral("12.5;230"));
+}
+
+void TestDownload::staleInputIsDiscardedBeforeTheCommands()
+{
+    // Reads at about 500, 700 and 900 ms after the open: the first two start with 0x00.
+    TesterSimulator tester;
+    TesterSimulator::Script script = replying({chunk("fresh reply\r\n")});
+    script.beforeCommands = {chunk(QByteArray("\0\0stale", 7)), chunk(QByteArray("\0more", 5), 300),
+                             chunk(QByteArray("\0again", 6), 300)};
+    tester.start(script);
+    WindowDriver driver(tester.portName());
+
+    QVERIFY(driver.downloadUntilSaveDialog());
+
+    QCOMPARE(tester.received(), commands);
+    QCOMPARE(driver.paneText(), QStringLiteral("fresh reply\n"));
+}
+
+void TestDownload::endlessZeroBytesDoNotHoldTheDownload()
+{
+    // Twenty seconds of 0x00 bytes: the flush gives up after about five and sends the commands.
+    TesterSimulator tester;
+    TesterSimulator::Script script = replying({chunk("reply\r\n")});
+    for (int i = 0; i < 200; ++i)
+        script.beforeCommands.append(chunk(QByteArray(1, '\0'), 100));
+    tester.start(script);
+    WindowDriver driver(tester.portName());
+
+    QElapsedTimer connecting;
+    connecting.start();
+    driver.button("downloadBtn")->click();
+    QVERIFY(connecting.elapsed() < 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(tester.received(), commands, 2000);
+    driver.button("cancelBtn")->click();
+}
+
+void TestDownload::unopenablePortWarnsAndReturnsToIdle_data()
+{
+    QTest::addColumn<QString>("whyUnopenable");
+    QTest::newRow("held by another open") << "held";
+    QTest::newRow("missing") << "missing";
+    QTest::newRow("empty port list") << "none";
+}
+
+void TestDownload::unopenablePortWarnsAndReturnsToIdle()
+{
+    QFETCH(QString, whyUnopenable);
+
+    TesterSimulator tester;
+    tester.start(replying({chunk("earlier download\r\n")}));
+    WindowDriver driver(tester.portName());
+    QVERIFY(driver.downloadUntilSaveDialog());
+    QVERIFY(!driver.paneText().isEmpty());
+
+    Ow::WinSerialDevice holder(tester.portName());
+    auto *ports = driver.window()->findChild<QComboBox *>("comPorts");
+    if (whyUnopenable == QLatin1String("held"))
+        QVERIFY(holder.open(QIODevice::ReadWrite, 110, 110));
+    else if (whyUnopenable == QLatin1String("missing"))
+        ports->setItemData(0, QStringLiteral("/dev/ttyLumetraMissing"));
+    else
+        ports->clear();
+
+    pressMessageBoxButton(QMessageBox::Ok);
+    driver.button("downloadBtn")->click();
+
+    QVERIFY(allModalAnswersGiven(0));
+    QCOMPARE(
+        lastMessageBoxText(),
+        QStringLiteral("Failed to connect. Please check the device is connected and switched on"));
+    QVERIFY(driver.isIdle());
+    QVERIFY(!driver.widget("openBtn")->isVisible());
+    QVERIFY(!driver.widget("saveBtn")->isVisible());
+    QVERIFY(driver.paneText().isEmpty());
+    QCOMPARE(driver.statusMessage(), QStringLiteral("Now initiate the download on the tester"));
+}
+
+void TestDownload::cancelWhileWaitingOffersNothing()
+{
+    TesterSimulator tester;
+    tester.start(replying({}));
+    WindowDriver driver(tester.portName());
+
+    driver.button("downloadBtn")->click();
+    QVERIFY(!driver.isIdle());
+    QVERIFY(driver.window()->statusBar()->findChild<QProgressBar *>()->isVisible());
+    QTest::qWait(400);
+    driver.button("cancelBtn")->click();
+
+    QVERIFY(driver.isIdle());
+    QVERIFY(!driver.widget("openBtn")->isVisible());
+    QVERIFY(!driver.widget("saveBtn")->isVisible());
+    QVERIFY2(noModalDialogFor(300), "no save flow after a cancel");
+}
+
+void TestDownload::cancelWhileReceivingKeepsTheData()
+{
+    QSettings().setValue(SettingsKeys::deviceReadTimeout, 3000);
+    TesterSimulator tester;
+    tester.start(replying({chunk("first part\r\n"), chunk("late part\r\n", 8000)}));
+    WindowDriver driver(tester.portName());
+
+    driver.button("downloadBtn")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(driver.paneText(), QStringLiteral("first part\n"), 5000);
+    driver.button("cancelBtn")->click();
+
+    QVERIFY(driver.isIdle());
+    QVERIFY(driver.widget("openBtn")->isVisible());
+    QVERIFY(driver.widget("saveBtn")->isVisible());
+    QVERIFY2(noModalDialogFor(300), "no save flow after a cancel");
+}
+
+void TestDownload::pauseLongerThanReadTimeOutEndsTheTransfer()
+{
+    TesterSimulator tester;
+    tester.start(replying({chunk("before the pause\r\n"), chunk("after the pause\r\n", 700)}));
+    WindowDriver driver(tester.portName());
+
+    QVERIFY(driver.downloadUntilSaveDialog());
+
+    QCOMPARE(driver.paneText(), QStringLiteral("before the pause\n"));
+}
+
+void TestDownload::hangUpMidReplyKeepsWhatArrived()
+{
+    QSettings().setValue(SettingsKeys::deviceReadTimeout, 300);
+    TesterSimulator tester;
+    TesterSimulator::Script script =
+        replying({chunk("1;612.4\r\n2;598.0\r\n"), chunk("never sent\r\n", 2000)});
+    script.hangUpAfterChunk = 0;
+    tester.start(script);
+    WindowDriver driver(tester.portName());
+
+    QVERIFY(driver.downloadUntilSaveDialog());
+
+    QVERIFY(tester.hasHungUp());
+    QCOMPARE(driver.paneText(), QStringLiteral("1;612.4\n2;598.0\n"));
+    QVERIFY(driver.widget("saveBtn")->isVisible());
+}
+
+void TestDownload::unusableReadTimeOutIsReplacedBy110()
+{
+    QSettings().setValue(SettingsKeys::deviceReadTimeout, QStringLiteral("soon"));
+    TesterSimulator tester;
+    tester.start(replying({chunk("data\r\n")}));
+    WindowDriver driver(tester.portName());
+
+    QVERIFY(driver.downloadUntilSaveDialog());
+
+    QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout).toInt(), 110);
+}
+
+void TestDownload::closingTheWindowDuringADownloadEndsIt()
+{
+    TesterSimulator tester;
+    tester.start(replying({chunk("part\r\n"), chunk("rest\r\n", 5000)}));
+    WindowDriver driver(tester.portName());
+
+    driver.button("downloadBtn")->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!driver.paneText().isEmpty(), 5000);
+    driver.window()->close();
+    driver.destroyWindow();
+
+    // The port is free again: the window's device closed it.
+    Ow::WinSerialDevice next(tester.portName());
+    QVERIFY(next.open(QIODevice::ReadWrite, 110, 110));
+}
+
+QTEST_MAIN(TestDownload)
+#include "tst_download.moc"
