@@ -118,12 +118,12 @@
         <translation>Ländereinstellungen</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+49"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+89"/>
         <source>Please select a port and connect your device</source>
         <translation>Bitte wählen Sie einen Anschluss und schließen Sie Ihr Gerät an</translation>
     </message>
     <message>
-        <location line="+117"/>
+        <location line="+294"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>Über Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-14"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>Die Sprache wird beim nächsten Start von Ormwick DataLogger geändert.</translation>
     </message>
@@ -151,42 +151,52 @@
         <translation>Möchten Sie jetzt neu starten?</translation>
     </message>
     <message>
+        <location line="-195"/>
         <source>Now initiate the download on the tester</source>
         <translation>Starten Sie jetzt die Übertragung am Prüfgerät</translation>
     </message>
     <message>
+        <location line="+14"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>Verbindung fehlgeschlagen. Bitte prüfen Sie, ob das Gerät angeschlossen und eingeschaltet ist</translation>
     </message>
     <message>
+        <location line="+120"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Kommagetrennte Werte (*.csv)</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Text files (*.txt)</source>
         <translation>Textdateien (*.txt)</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>All files (*.*)</source>
         <translation>Alle Dateien (*.*)</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Save downloaded data to file</source>
         <translation>Heruntergeladene Daten in Datei speichern</translation>
     </message>
     <message>
+        <location line="+35"/>
         <source>Would you like to convert the data to European format?</source>
         <translation>Möchten Sie die Daten in das europäische Format umwandeln?</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Decimal points will be replaced by commas and the commas separating fields will be replaced by semi-colons.</source>
         <translation>Dezimalpunkte werden durch Kommas ersetzt, und die Kommas zwischen den Feldern werden durch Semikolons ersetzt.</translation>
     </message>
     <message>
+        <location line="-18"/>
         <source>File successfully saved</source>
         <translation>Datei erfolgreich gespeichert</translation>
     </message>
     <message>
+        <location line="-7"/>
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Fehler beim Öffnen von &quot;%1&quot; zum Schreiben. Ist die Datei bereits geöffnet oder schreibgeschützt?</translation>

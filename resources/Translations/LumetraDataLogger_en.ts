@@ -118,12 +118,12 @@
         <translation>Country Settings</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+49"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+89"/>
         <source>Please select a port and connect your device</source>
         <translation>Please select a port and connect your device</translation>
     </message>
     <message>
-        <location line="+117"/>
+        <location line="+294"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>About Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-14"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>The language will be changed next time Ormwick DataLogger is started.</translation>
     </message>
@@ -151,42 +151,52 @@
         <translation>Would you like to restart now?</translation>
     </message>
     <message>
+        <location line="-195"/>
         <source>Now initiate the download on the tester</source>
         <translation>Now initiate the download on the tester</translation>
     </message>
     <message>
+        <location line="+14"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>Failed to connect. Please check the device is connected and switched on</translation>
     </message>
     <message>
+        <location line="+120"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Comma Separated Value files (*.csv)</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Text files (*.txt)</source>
         <translation>Text files (*.txt)</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>All files (*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Save downloaded data to file</source>
         <translation>Save downloaded data to file</translation>
     </message>
     <message>
+        <location line="+35"/>
         <source>Would you like to convert the data to European format?</source>
         <translation>Would you like to convert the data to European format?</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Decimal points will be replaced by commas and the commas separating fields will be replaced by semi-colons.</source>
         <translation>Decimal points will be replaced by commas and the commas separating fields will be replaced by semi-colons.</translation>
     </message>
     <message>
+        <location line="-18"/>
         <source>File successfully saved</source>
         <translation>File successfully saved</translation>
     </message>
     <message>
+        <location line="-7"/>
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Error opening &quot;%1&quot; for writing. Is it open already or read only?</translation>

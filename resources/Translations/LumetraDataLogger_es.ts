@@ -118,12 +118,12 @@
         <translation>Configuración regional</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+49"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+89"/>
         <source>Please select a port and connect your device</source>
         <translation>Seleccione un puerto y conecte su dispositivo</translation>
     </message>
     <message>
-        <location line="+117"/>
+        <location line="+294"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>Acerca de Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-14"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>El idioma se cambiará la próxima vez que se inicie Ormwick DataLogger.</translation>
     </message>
@@ -151,42 +151,52 @@
         <translation>¿Desea reiniciar ahora?</translation>
     </message>
     <message>
+        <location line="-195"/>
         <source>Now initiate the download on the tester</source>
         <translation>Inicie ahora la descarga en el comprobador</translation>
     </message>
     <message>
+        <location line="+14"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>No se pudo conectar. Compruebe que el dispositivo está conectado y encendido</translation>
     </message>
     <message>
+        <location line="+120"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Archivos de valores separados por comas (*.csv)</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Text files (*.txt)</source>
         <translation>Archivos de texto (*.txt)</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>All files (*.*)</source>
         <translation>Todos los archivos (*.*)</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Save downloaded data to file</source>
         <translation>Guardar los datos descargados en un archivo</translation>
     </message>
     <message>
+        <location line="+35"/>
         <source>Would you like to convert the data to European format?</source>
         <translation>¿Desea convertir los datos al formato europeo?</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Decimal points will be replaced by commas and the commas separating fields will be replaced by semi-colons.</source>
         <translation>Los puntos decimales se sustituirán por comas y las comas que separan los campos se sustituirán por puntos y coma.</translation>
     </message>
     <message>
+        <location line="-18"/>
         <source>File successfully saved</source>
         <translation>Archivo guardado correctamente</translation>
     </message>
     <message>
+        <location line="-7"/>
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Error al abrir «%1» para escribir. ¿Está ya abierto o es de solo lectura?</translation>

@@ -118,12 +118,12 @@
         <translation>Paramètres régionaux</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+49"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+89"/>
         <source>Please select a port and connect your device</source>
         <translation>Veuillez sélectionner un port et connecter votre appareil</translation>
     </message>
     <message>
-        <location line="+117"/>
+        <location line="+294"/>
         <source>Ormwick DataLogger
 
  %1
@@ -141,7 +141,7 @@
         <translation>À propos d&apos;Ormwick DataLogger</translation>
     </message>
     <message>
-        <location line="-26"/>
+        <location line="-14"/>
         <source>The language will be changed next time Ormwick DataLogger is started.</source>
         <translation>La langue sera changée au prochain démarrage d&apos;Ormwick DataLogger.</translation>
     </message>
@@ -151,42 +151,52 @@
         <translation>Voulez-vous redémarrer maintenant&#xa0;?</translation>
     </message>
     <message>
+        <location line="-195"/>
         <source>Now initiate the download on the tester</source>
         <translation>Lancez maintenant le transfert sur le testeur</translation>
     </message>
     <message>
+        <location line="+14"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>Échec de la connexion. Vérifiez que l&apos;appareil est branché et allumé</translation>
     </message>
     <message>
+        <location line="+120"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Fichiers de valeurs séparées par des virgules (*.csv)</translation>
     </message>
     <message>
+        <location line="+2"/>
         <source>Text files (*.txt)</source>
         <translation>Fichiers texte (*.txt)</translation>
     </message>
     <message>
+        <location line="+0"/>
         <source>All files (*.*)</source>
         <translation>Tous les fichiers (*.*)</translation>
     </message>
     <message>
+        <location line="+3"/>
         <source>Save downloaded data to file</source>
         <translation>Enregistrer les données téléchargées dans un fichier</translation>
     </message>
     <message>
+        <location line="+35"/>
         <source>Would you like to convert the data to European format?</source>
         <translation>Voulez-vous convertir les données au format européen&#xa0;?</translation>
     </message>
     <message>
+        <location line="+1"/>
         <source>Decimal points will be replaced by commas and the commas separating fields will be replaced by semi-colons.</source>
         <translation>Les points décimaux seront remplacés par des virgules et les virgules séparant les champs seront remplacées par des points-virgules.</translation>
     </message>
     <message>
+        <location line="-18"/>
         <source>File successfully saved</source>
         <translation>Fichier enregistré avec succès</translation>
     </message>
     <message>
+        <location line="-7"/>
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Erreur à l&apos;ouverture de «&#xa0;%1&#xa0;» en écriture. Le fichier est-il déjà ouvert ou en lecture seule&#xa0;?</translation>

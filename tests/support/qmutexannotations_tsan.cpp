@@ -1,6 +1,6 @@
 // ThreadSanitizer cannot see inside the uninstrumented Qt library, so it never learns
 // that QMutex::lock() and unlock() order the accesses they guard, and reports every
-// such access as a race. In a ThreadSanitizer build the serial tests take these
+// such access as a race. In a ThreadSanitizer build every test takes these
 // definitions in place of Qt's: each one tells ThreadSanitizer what the mutex does and
 // then calls Qt's own. The code under test keeps using plain QMutex.
 
