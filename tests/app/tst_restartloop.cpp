@@ -127,7 +127,7 @@ void TestRestartLoop::missingTranslationWarnsThenShowsWindowAndEndsOnClose()
 // French and Yes: the same process builds a French window, without asking again.
 void TestRestartLoop::changingLanguageRebuildsTheWindowInTheNewLanguage()
 {
-    settings->clear();
+    settings.clear();
     const QString runtimeDir = qEnvironmentVariable("LDL_RUNTIME_DIR");
     QVERIFY2(QFile::exists(runtimeDir + QStringLiteral("/Translations/LumetraDataLogger_de.qm")),
              "LDL_RUNTIME_DIR must hold the built translations");

@@ -30,7 +30,7 @@ private slots:
     void cancellingStoresNothing();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
     QString workingDirectory;
 };
 
@@ -65,14 +65,13 @@ void storeLanguage(const QString &filePath, const QString &code)
 
 void TestDialogLanguage::initTestCase()
 {
-    settings = new TemporarySettings;
     workingDirectory = QDir::currentPath();
     QCOMPARE(QLocale::system().language(), QLocale::German);
 }
 
 void TestDialogLanguage::init()
 {
-    settings->clear();
+    settings.clear();
 }
 
 void TestDialogLanguage::cleanup()

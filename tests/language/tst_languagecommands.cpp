@@ -45,7 +45,7 @@ private slots:
     void changeLanguage();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
     QString workingDirectory;
 };
 
@@ -67,13 +67,12 @@ QString stored(const QString &key)
 
 void TestLanguageCommands::initTestCase()
 {
-    settings = new TemporarySettings;
     workingDirectory = QDir::currentPath();
 }
 
 void TestLanguageCommands::init()
 {
-    settings->clear();
+    settings.clear();
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 

@@ -32,7 +32,7 @@ private slots:
     void failureLeavesEnglishAndSystemLocale();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
     QString workingDirectory;
     QPointer<QObject> owner;
 };
@@ -99,14 +99,13 @@ void storeLanguage(const QString &filePath, const QString &code)
 
 void TestTranslationLoader::initTestCase()
 {
-    settings = new TemporarySettings;
     workingDirectory = QDir::currentPath();
     QCOMPARE(QLocale::system().language(), QLocale::French);
 }
 
 void TestTranslationLoader::init()
 {
-    settings->clear();
+    settings.clear();
     QLocale::setDefault(QLocale::system());
     owner = new QObject;
 }

@@ -17,8 +17,6 @@ class TestRefreshPorts : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
     void init();
     void currentEntryFollowsStoredName_data();
     void currentEntryFollowsStoredName();
@@ -26,7 +24,7 @@ private slots:
     void refreshTouchesNothingButThePortList();
 
 private:
-    TemporarySettings *settings = nullptr;
+    TemporarySettings settings;
 };
 
 namespace {
@@ -96,19 +94,9 @@ QVariantMap storedSettings()
 
 } // namespace
 
-void TestRefreshPorts::initTestCase()
-{
-    settings = new TemporarySettings;
-}
-
-void TestRefreshPorts::cleanupTestCase()
-{
-    delete settings;
-}
-
 void TestRefreshPorts::init()
 {
-    settings->clear();
+    settings.clear();
 }
 
 void TestRefreshPorts::currentEntryFollowsStoredName_data()
