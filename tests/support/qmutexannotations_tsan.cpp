@@ -4,7 +4,9 @@
 // definitions in place of Qt's: each one tells ThreadSanitizer what the mutex does and
 // then calls Qt's own. The code under test keeps using plain QMutex.
 
+#include <QDeadlineTimer>
 #include <QMutex>
+#include <QWaitCondition>
 
 #include <dlfcn.h>
 #include <sanitizer/tsan_interface.h>
@@ -42,4 +44,30 @@ void QMutex::unlock() noexcept
     __tsan_mutex_pre_unlock(this, 0);
     own(this);
     __tsan_mutex_post_unlock(this, 0);
+}
+
+// Waiting releases the mutex and takes it back inside Qt; ThreadSanitizer must see
+// both, or it believes the waiting thread still holds the mutex.
+bool QWaitCondition::wait(QMutex *lockedMutex, QDeadlineTimer deadline)
+{
+    static const auto own = qtOwn<bool (*)(QWaitCondition *, QMutex *, QDeadlineTimer)>(
+        "_ZN14QWaitCondition4waitEP6QMutex14QDeadlineTimer");
+    __tsan_mutex_pre_unlock(lockedMutex, 0);
+    __tsan_mutex_post_unlock(lockedMutex, 0);
+    const bool woken = own(this, lockedMutex, deadline);
+    __tsan_mutex_pre_lock(lockedMutex, 0);
+    __tsan_mutex_post_lock(lockedMutex, 0, 0);
+    return woken;
+}
+
+bool QWaitCondition::wait(QMutex *lockedMutex, unsigned long time)
+{
+    static const auto own = qtOwn<bool (*)(QWaitCondition *, QMutex *, unsigned long)>(
+        "_ZN14QWaitCondition4waitEP6QMutexm");
+    __tsan_mutex_pre_unlock(lockedMutex, 0);
+    __tsan_mutex_post_unlock(lockedMutex, 0);
+    const bool woken = own(this, lockedMutex, time);
+    __tsan_mutex_pre_lock(lockedMutex, 0);
+    __tsan_mutex_post_lock(lockedMutex, 0, 0);
+    return woken;
 }
