@@ -20,6 +20,21 @@
 #include <memory>
 #include <sys/resource.h>
 
+namespace {
+
+// A reply with decimal points, field commas and bytes with bit 7 set.
+const QByteArray reply("No,Voc,Version\r\n1,234.5,V1.2\r\n2,-0.5,x\xB0\x8A");
+const QByteArray plain("No,Voc,Version\r\n1,234.5,V1.2\r\n2,-0.5,x0\n");
+const QByteArray european("No;Voc;Version\r\n1;234,5;V1,2\r\n2;-0,5;x0\n");
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
 // Records what the program hands to the desktop's handler for local files.
 class UrlRecorder : public QObject
 {
@@ -53,7 +68,7 @@ private slots:
     void failedWriteLeavesTheOldFileWhole();
 
 private:
-    void downloadReply();
+    void downloadReply(const QByteArray &bytes = reply);
     QString pathOf(const QString &name) const { return folder.filePath(name); }
 
     TemporarySettings settings;
@@ -62,21 +77,6 @@ private:
     TesterSimulator tester;
     std::unique_ptr<WindowDriver> driver;
 };
-
-namespace {
-
-// A reply with decimal points, field commas and bytes with bit 7 set.
-const QByteArray reply("No,Voc,Version\r\n1,234.5,V1.2\r\n2,-0.5,x\xB0\x8A");
-const QByteArray plain("No,Voc,Version\r\n1,234.5,V1.2\r\n2,-0.5,x0\n");
-const QByteArray european("No;Voc;Version\r\n1;234,5;V1,2\r\n2;-0,5;x0\n");
-
-QByteArray contentsOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 void TestSaveFile::initTestCase()
 {
@@ -102,10 +102,10 @@ void TestSaveFile::cleanupTestCase()
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
 }
 
-void TestSaveFile::downloadReply()
+void TestSaveFile::downloadReply(const QByteArray &bytes)
 {
     TesterSimulator::Chunk chunk;
-    chunk.bytes = reply;
+    chunk.bytes = bytes;
     TesterSimulator::Script script;
     script.reply = {chunk};
     tester.start(script);
@@ -279,7 +279,7 @@ void TestSaveFile::unopenableFileShowsTheErrorAndKeepsTheLastPath()
 
 void TestSaveFile::failedWriteLeavesTheOldFileWhole()
 {
-    downloadReply();
+    downloadReply(QByteArray("1;612.4;8.91;OK\r\n").repeated(4096));
     const QString path = pathOf("kept.txt");
     const QByteArray old("measurements saved last week\n");
     {
@@ -287,12 +287,13 @@ void TestSaveFile::failedWriteLeavesTheOldFileWhole()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(old);
     }
-    // A file size limit fails the write even for root, after the file has opened.
+    // A file size limit fails the write even for root, after the file has opened. It
+    // stays well above what the settings store and the dialog write meanwhile.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit tight = saved;
-    tight.rlim_cur = 8;
+    tight.rlim_cur = 16 * 1024;
     setrlimit(RLIMIT_FSIZE, &tight);
     driver->answerSaveDialog(path);
     pressMessageBoxButton(QMessageBox::Ok);
