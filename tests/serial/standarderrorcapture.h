@@ -30,9 +30,6 @@ public:
             std::fprintf(stderr, "[captured standard error] %s\n", captured.constData());
     }
 
-    StandardErrorCapture(const StandardErrorCapture &) = delete;
-    StandardErrorCapture &operator=(const StandardErrorCapture &) = delete;
-
     QByteArray text()
     {
         std::fflush(stderr);

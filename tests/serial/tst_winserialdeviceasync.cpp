@@ -1,16 +1,16 @@
 #include "serial/winserialdevice.h"
 #include "serial/winserialdeviceasync.h"
+#include "serial/workerthread.h"
 #include "tests/serial/standarderrorcapture.h"
 #include "tests/support/testersimulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QMetaMethod>
+#include <QMutex>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
-
-#include <climits>
 
 using Ow::WinSerialDeviceAsync;
 
@@ -20,24 +20,17 @@ class TestWinSerialDeviceAsync : public QObject
     Q_OBJECT
 
 private slots:
-    void metaObjectsNameTheirClassesAndSignals();
-    void quietDeviceReadsZeroAndIsAtEnd();
-    void queuedCommandsReachTesterInOrder();
-    void chunksArriveAsReadyReadOnGuiThread();
-    void readyReadWaitsUntilGuiTakesBytes();
-    void burstTailArrivesWithoutWaitingForTimeOut();
+    void queuedCommandsReachTesterInOrderAndAreReported();
+    void chunksArriveAsReadyReadOnGuiThreadWithoutWaitingForTimeOut();
     void partialReadsKeepTheRest();
     void quietLineTimesOutAboutOncePerTimeout_data();
     void quietLineTimesOutAboutOncePerTimeout();
     void effectiveReadTimeout_data();
     void effectiveReadTimeout();
     void secondOpenFailsAndLeavesTransferAlone();
-    void closeDuringQuietLineReturnsWithinAboutOneTimeout();
-    void closeWhenNotRunningDoesNothing();
-    void waitsPassAtOnceWhenNotRunningAndTimeOutOnQuietLine();
+    void closeReturnsWithinAboutOneTimeoutAndFreesThePort();
     void hangUpKeepsBytesAndDoesNotSpin();
-    void reopenStartsWithEmptyBuffer();
-    void destroyingRunningDeviceFreesPort();
+    void failedWritePassDoesNotResendWhatWasSent();
 };
 
 namespace {
@@ -56,7 +49,6 @@ struct Consumer
     explicit Consumer(WinSerialDeviceAsync *device)
     {
         QObject::connect(device, &QIODevice::readyRead, device, [this, device] {
-            ++signalCount;
             if (QThread::currentThread() != QCoreApplication::instance()->thread())
                 onOtherThread = true;
             const QByteArray chunk = device->readAll();
@@ -67,7 +59,6 @@ struct Consumer
     }
 
     QByteArray bytes;
-    int signalCount = 0;
     int emptyReads = 0;
     bool onOtherThread = false;
 };
@@ -79,54 +70,44 @@ int countTimeOutsDuring(WinSerialDeviceAsync *device, int windowMs)
     return spy.count();
 }
 
-int closeLinesDuring(const std::function<void()> &action)
+// A port that takes at most four bytes per write, fails every third write and stays quiet.
+class FlakyPort : public QIODevice
 {
-    static int count;
-    count = 0;
-    const QtMessageHandler previous =
-        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
-            if (text == QLatin1String("Win32SerialDevice::close()"))
-                ++count;
-        });
-    action();
-    qInstallMessageHandler(previous);
-    return count;
-}
+public:
+    FlakyPort() { open(QIODevice::ReadWrite | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+
+    QByteArray sent() const
+    {
+        QMutexLocker locker(&mutex);
+        return received;
+    }
+
+protected:
+    qint64 readData(char *, qint64) override
+    {
+        QThread::msleep(20);
+        return 0;
+    }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        QMutexLocker locker(&mutex);
+        if (++writes % 3 == 0)
+            return -1;
+        const qint64 count = qMin<qint64>(size, 4);
+        received.append(data, int(count));
+        return count;
+    }
+
+private:
+    mutable QMutex mutex;
+    QByteArray received;
+    int writes = 0;
+};
 
 } // namespace
 
-void TestWinSerialDeviceAsync::metaObjectsNameTheirClassesAndSignals()
-{
-    WinSerialDeviceAsync device(nullptr, QStringLiteral("ttyLumetraMissing0"));
-    const QMetaObject *meta = device.metaObject();
-    QCOMPARE(meta->className(), "Ow::WinSerialDeviceAsync");
-    QCOMPARE(meta->methodCount() - meta->methodOffset(), 1);
-    QCOMPARE(meta->method(meta->methodOffset()).methodSignature(), QByteArray("readTimeOut()"));
-
-    auto *thread = device.findChild<QThread *>();
-    QVERIFY(thread);
-    const QMetaObject *threadMeta = thread->metaObject();
-    QCOMPARE(threadMeta->className(), "Ow::WorkerThread");
-    QStringList signatures;
-    for (int i = threadMeta->methodOffset(); i < threadMeta->methodCount(); ++i)
-        signatures << threadMeta->method(i).methodSignature();
-    QCOMPARE(signatures, QStringList({"readyRead()", "readTimeOut()", "bytesWritten(qlonglong)"}));
-}
-
-void TestWinSerialDeviceAsync::quietDeviceReadsZeroAndIsAtEnd()
-{
-    TesterSimulator tester;
-    WinSerialDeviceAsync device(nullptr, tester.portName());
-    QVERIFY(device.open(QIODevice::ReadWrite, 110));
-    QVERIFY(device.isSequential());
-    char buffer[16];
-    QCOMPARE(device.read(buffer, sizeof buffer), qint64(0));
-    QVERIFY(device.atEnd());
-    QCOMPARE(device.bytesAvailable(), qint64(0));
-    QVERIFY(!device.canReadLine());
-}
-
-void TestWinSerialDeviceAsync::queuedCommandsReachTesterInOrder()
+void TestWinSerialDeviceAsync::queuedCommandsReachTesterInOrderAndAreReported()
 {
     TesterSimulator tester;
     TesterSimulator::Script script;
@@ -148,52 +129,25 @@ void TestWinSerialDeviceAsync::queuedCommandsReachTesterInOrder()
     QCOMPARE(total, qint64(25));
 }
 
-void TestWinSerialDeviceAsync::chunksArriveAsReadyReadOnGuiThread()
+void TestWinSerialDeviceAsync::chunksArriveAsReadyReadOnGuiThreadWithoutWaitingForTimeOut()
 {
     TesterSimulator tester;
     const QByteArray large = TesterSimulator::streamPattern(0, 5000);
     tester.start(replyOnOpen({{0, "alpha\r\n"}, {40, "beta\r\n"}, {40, large}}));
     WinSerialDeviceAsync device(nullptr, tester.portName());
     Consumer consumer(&device);
-    QVERIFY(device.open(QIODevice::ReadWrite, 110));
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(device.open(QIODevice::ReadWrite, 1500));
 
     const QByteArray expected = "alpha\r\nbeta\r\n" + large;
     QTRY_COMPARE_WITH_TIMEOUT(consumer.bytes.size(), expected.size(), 5000);
+    // The tail of a burst is not held back for a read time-out.
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
     QCOMPARE(consumer.bytes, expected);
     QVERIFY(!consumer.onOtherThread);
     // No signal storm: every readyRead finds bytes to take.
     QCOMPARE(consumer.emptyReads, 0);
-}
-
-void TestWinSerialDeviceAsync::readyReadWaitsUntilGuiTakesBytes()
-{
-    TesterSimulator tester;
-    tester.start(replyOnOpen({{0, "a"}, {60, "b"}, {60, "c"}, {400, "d"}}));
-    WinSerialDeviceAsync device(nullptr, tester.portName());
-    QSignalSpy announced(&device, SIGNAL(readyRead()));
-    QVERIFY(device.open(QIODevice::ReadWrite, 110));
-
-    // Three chunks, one signal: the first is still waiting for the GUI to take bytes.
-    QTRY_COMPARE(device.bytesAvailable(), qint64(3));
-    QCOMPARE(announced.count(), 1);
-    QCOMPARE(device.readAll(), QByteArray("abc"));
-    QTRY_COMPARE_WITH_TIMEOUT(announced.count(), 2, 3000);
-    QCOMPARE(device.readAll(), QByteArray("d"));
-}
-
-void TestWinSerialDeviceAsync::burstTailArrivesWithoutWaitingForTimeOut()
-{
-    TesterSimulator tester;
-    const QByteArray burst = TesterSimulator::streamPattern(0, 1500);
-    tester.start(replyOnOpen({{0, burst}}));
-    WinSerialDeviceAsync device(nullptr, tester.portName());
-    Consumer consumer(&device);
-    QElapsedTimer timer;
-    timer.start();
-    QVERIFY(device.open(QIODevice::ReadWrite, 1500));
-    QTRY_COMPARE_WITH_TIMEOUT(consumer.bytes.size(), burst.size(), 5000);
-    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
-    QCOMPARE(consumer.bytes, burst);
 }
 
 void TestWinSerialDeviceAsync::partialReadsKeepTheRest()
@@ -204,16 +158,15 @@ void TestWinSerialDeviceAsync::partialReadsKeepTheRest()
     QVERIFY(device.open(QIODevice::ReadWrite, 110));
     QTRY_COMPARE(device.bytesAvailable(), qint64(5));
 
-    QVERIFY(device.canReadLine());
     QCOMPARE(device.read(2), QByteArray("ab"));
-    QCOMPARE(device.bytesAvailable(), qint64(3));
-    QVERIFY(!device.atEnd());
     QVERIFY(device.canReadLine());
     QCOMPARE(device.read(1), QByteArray("\n"));
     QVERIFY(!device.canReadLine());
+    QCOMPARE(device.bytesAvailable(), qint64(2));
     QCOMPARE(device.readAll(), QByteArray("cd"));
     QVERIFY(device.atEnd());
-    QCOMPARE(device.bytesAvailable(), qint64(0));
+    char buffer[16];
+    QCOMPARE(device.read(buffer, sizeof buffer), qint64(0));
 }
 
 void TestWinSerialDeviceAsync::quietLineTimesOutAboutOncePerTimeout_data()
@@ -222,10 +175,8 @@ void TestWinSerialDeviceAsync::quietLineTimesOutAboutOncePerTimeout_data()
     QTest::addColumn<int>("fewest");
     QTest::addColumn<int>("most");
     // Counted over one second; the bounds are generous, spinning would give thousands.
-    QTest::newRow("100 ms") << 100 << 4 << 12;
-    QTest::newRow("0 ms means 110") << 0 << 4 << 11;
-    QTest::newRow("negative means 110") << -20 << 4 << 11;
     QTest::newRow("250 ms") << 250 << 2 << 5;
+    QTest::newRow("0 ms means 110") << 0 << 4 << 11;
 }
 
 void TestWinSerialDeviceAsync::quietLineTimesOutAboutOncePerTimeout()
@@ -248,10 +199,8 @@ void TestWinSerialDeviceAsync::effectiveReadTimeout_data()
     QTest::newRow("negative") << -1 << 110;
     QTest::newRow("zero") << 0 << 110;
     QTest::newRow("one") << 1 << 1;
-    QTest::newRow("default") << 110 << 110;
     QTest::newRow("one minute") << 60000 << 60000;
     QTest::newRow("just above a minute") << 60001 << 60000;
-    QTest::newRow("largest int") << INT_MAX << 60000;
 }
 
 void TestWinSerialDeviceAsync::effectiveReadTimeout()
@@ -275,55 +224,25 @@ void TestWinSerialDeviceAsync::secondOpenFailsAndLeavesTransferAlone()
     QTRY_COMPARE_WITH_TIMEOUT(consumer.bytes, QByteArray("one two three"), 5000);
 }
 
-void TestWinSerialDeviceAsync::closeDuringQuietLineReturnsWithinAboutOneTimeout()
-{
-    TesterSimulator tester;
-    auto *device = new WinSerialDeviceAsync(nullptr, tester.portName());
-    QSignalSpy closing(device, SIGNAL(aboutToClose()));
-    QVERIFY(device->open(QIODevice::ReadWrite, 500));
-    QTest::qWait(120);
-
-    QElapsedTimer timer;
-    timer.start();
-    device->close();
-    QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
-    QVERIFY(!device->isOpen());
-    QCOMPARE(closing.count(), 1);
-    QVERIFY(!device->findChild<QThread *>()->isRunning());
-    // The port is released.
-    Ow::WinSerialDevice other(tester.portName());
-    QVERIFY(other.open(QIODevice::ReadWrite, 110, 110));
-    delete device;
-}
-
-void TestWinSerialDeviceAsync::closeWhenNotRunningDoesNothing()
-{
-    WinSerialDeviceAsync device(nullptr, QStringLiteral("ttyLumetraMissing0"));
-    QSignalSpy closing(&device, SIGNAL(aboutToClose()));
-    QCOMPARE(closeLinesDuring([&device] { device.close(); }), 0);
-    QCOMPARE(closing.count(), 0);
-
-    TesterSimulator tester;
-    WinSerialDeviceAsync closed(nullptr, tester.portName());
-    QVERIFY(closed.open(QIODevice::ReadWrite, 110));
-    QCOMPARE(closeLinesDuring([&closed] { closed.close(); }), 1);
-    QCOMPARE(closeLinesDuring([&closed] { closed.close(); }), 0);
-}
-
-void TestWinSerialDeviceAsync::waitsPassAtOnceWhenNotRunningAndTimeOutOnQuietLine()
+void TestWinSerialDeviceAsync::closeReturnsWithinAboutOneTimeoutAndFreesThePort()
 {
     TesterSimulator tester;
     WinSerialDeviceAsync device(nullptr, tester.portName());
-    QVERIFY(device.waitForReadyRead(0));
-    QVERIFY(device.waitForBytesWritten(0));
+    // A close right after open must not lose its stop to the starting reader (it would hang).
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(device.open(QIODevice::ReadWrite, 110));
+        device.close();
+    }
 
-    QVERIFY(device.open(QIODevice::ReadWrite, 1000));
-    QTest::qWait(50);
+    QVERIFY(device.open(QIODevice::ReadWrite, 500));
+    QTest::qWait(120);
     QElapsedTimer timer;
     timer.start();
-    QVERIFY(!device.waitForReadyRead(200));
-    QVERIFY(!device.waitForBytesWritten(200));
-    QVERIFY2(timer.elapsed() >= 390, qPrintable(QString::number(timer.elapsed())));
+    device.close();
+    QVERIFY2(timer.elapsed() < 1200, qPrintable(QString::number(timer.elapsed())));
+    QVERIFY(!device.isOpen());
+    Ow::WinSerialDevice other(tester.portName());
+    QVERIFY(other.open(QIODevice::ReadWrite, 110, 110));
 }
 
 void TestWinSerialDeviceAsync::hangUpKeepsBytesAndDoesNotSpin()
@@ -352,34 +271,21 @@ void TestWinSerialDeviceAsync::hangUpKeepsBytesAndDoesNotSpin()
     QCOMPARE(written, QByteArray("Win32SerialDevice::readData failed with error: 1167"));
 }
 
-void TestWinSerialDeviceAsync::reopenStartsWithEmptyBuffer()
+void TestWinSerialDeviceAsync::failedWritePassDoesNotResendWhatWasSent()
 {
-    TesterSimulator tester;
-    tester.start(replyOnOpen({{0, "left behind"}}));
-    WinSerialDeviceAsync device(nullptr, tester.portName());
-    QVERIFY(device.open(QIODevice::ReadWrite, 110));
-    QTRY_COMPARE(device.bytesAvailable(), qint64(11));
-    device.close();
-    QCOMPARE(device.bytesAvailable(), qint64(11));
-
-    tester.start(replyOnOpen({{100, "fresh"}}));
-    QVERIFY(device.open(QIODevice::ReadWrite, 110));
-    QTRY_COMPARE(device.bytesAvailable(), qint64(5));
-    QCOMPARE(device.readAll(), QByteArray("fresh"));
-}
-
-void TestWinSerialDeviceAsync::destroyingRunningDeviceFreesPort()
-{
-    TesterSimulator tester;
-    tester.start(replyOnOpen({}));
-    auto *device = new WinSerialDeviceAsync(nullptr, tester.portName());
-    QVERIFY(device->open(QIODevice::ReadWrite, 200));
-    QCOMPARE(device->write("SYST:REM\r\n"), qint64(0));
-    QTRY_COMPARE(tester.received(), QByteArray("SYST:REM\r\n"));
-    QCOMPARE(closeLinesDuring([device] { delete device; }), 2);
-
-    Ow::WinSerialDevice other(tester.portName());
-    QVERIFY(other.open(QIODevice::ReadWrite, 110, 110));
+    const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
+    FlakyPort port;
+    Ow::WorkerThread reader(nullptr, &port);
+    const auto stop = qScopeGuard([&reader] {
+        reader.requestStop();
+        reader.wait();
+    });
+    reader.queueWrite(commands.constData(), commands.size());
+    reader.clearStopRequest();
+    reader.start();
+    QTRY_COMPARE(port.sent(), commands);
+    QTest::qWait(100);
+    QCOMPARE(port.sent(), commands);
 }
 
 QTEST_GUILESS_MAIN(TestWinSerialDeviceAsync)
