@@ -6,8 +6,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
-
 using Attributes = QList<QPair<QString, QByteArray>>;
 
 // A sysfs tree in a temporary folder, laid out as the kernel lays out its own:
@@ -71,18 +69,10 @@ public:
                          driver);
     }
 
-    QString addUsbSerialAdapter(const QString &name, const QString &port)
+    // A real port on an onboard UART.
+    QString addUart(const QString &name)
     {
-        const QString interface = addUsbInterface(port, QStringLiteral("ftdi_sio"),
-                                                  {{"idVendor", "0403\n"},
-                                                   {"idProduct", "6001\n"},
-                                                   {"manufacturer", "FTDI\n"},
-                                                   {"product", "FT232R USB UART\n"}});
-        const QString device =
-            addDevice(QDir(sys + "/devices").relativeFilePath(interface) + '/' + name,
-                      QStringLiteral("usb-serial"), QStringLiteral("ftdi_sio"));
-        addTty(name, device);
-        return device;
+        return addTty(name, addDevice(QStringLiteral("platform/") + name, "platform", "uart"));
     }
 
     static void link(const QString &linkPath, const QString &target)
@@ -103,9 +93,6 @@ private:
     QString sys;
 };
 
-using TreeBuilder = std::function<void(FakeSysfs &)>;
-Q_DECLARE_METATYPE(TreeBuilder)
-
 // The Linux port source on fake sysfs trees: which ttys are listed, in which order,
 // and what is known about each.
 class TestSysfsPorts : public QObject
@@ -113,7 +100,6 @@ class TestSysfsPorts : public QObject
     Q_OBJECT
 
 private slots:
-    void listsOnlyRealSerialDevices_data();
     void listsOnlyRealSerialDevices();
     void describesEachPort();
 };
@@ -138,60 +124,36 @@ QString describe(const PortInfo &port)
 
 } // namespace
 
-void TestSysfsPorts::listsOnlyRealSerialDevices_data()
-{
-    QTest::addColumn<TreeBuilder>("build");
-    QTest::addColumn<QStringList>("names");
-
-    QTest::newRow("virtual tty, device without driver") << TreeBuilder([](FakeSysfs &sysfs) {
-        sysfs.addTty("tty0");
-        sysfs.addTty("ptmx");
-        sysfs.addTty("ttyUSB1", sysfs.addDevice("platform/unbound", "platform"));
-        sysfs.addUsbSerialAdapter("ttyUSB0", "1-1");
-    }) << QStringList{"ttyUSB0"};
-    // Unused 8250 slots report port type 0; a type that is no number says nothing.
-    QTest::newRow("placeholder 8250") << TreeBuilder([](FakeSysfs &sysfs) {
-        const QString unused = sysfs.addDevice("platform/serial8250", "platform", "serial8250");
-        sysfs.addTty("ttyS1", unused, "0\n");
-        sysfs.addTty("ttyS2", unused, "0");
-        sysfs.addTty("ttyS0", sysfs.addDevice("pnp0/00:00", "pnp", "serial"), "4\n");
-        sysfs.addTty("ttyS3", sysfs.addDevice("pnp0/00:03", "pnp", "serial"), "16550A\n");
-    }) << QStringList{"ttyS0", "ttyS3"};
-    QTest::newRow("broken links") << TreeBuilder([](FakeSysfs &sysfs) {
-        const QString gone = sysfs.ttyClass() + "/../../devices/gone";
-        FakeSysfs::link(sysfs.ttyClass() + "/ttyUSB3", gone);
-        FakeSysfs::link(sysfs.addTty("ttyUSB1") + "/device", gone);
-        const QString device = sysfs.addDevice("platform/uart1", "platform");
-        FakeSysfs::link(device + "/driver", gone);
-        sysfs.addTty("ttyS1", device);
-        sysfs.addUsbSerialAdapter("ttyUSB0", "1-1");
-    }) << QStringList{"ttyUSB0"};
-    QTest::newRow("no device node") << TreeBuilder([](FakeSysfs &sysfs) {
-        sysfs.addUsbSerialAdapter("ttyUSB1", "1-2");
-        QVERIFY(QFile::remove(sysfs.deviceRoot() + "/ttyUSB1"));
-        sysfs.addUsbSerialAdapter("ttyUSB0", "1-1");
-    }) << QStringList{"ttyUSB0"};
-    QTest::newRow("natural order") << TreeBuilder([](FakeSysfs &sysfs) {
-        int port = 1;
-        for (const QString name : {"ttyUSB10", "ttyUSB2", "ttyUSB0"})
-            sysfs.addUsbSerialAdapter(name, QStringLiteral("1-%1").arg(port++));
-        for (const QString name : {"ttyACM1", "ttyACM0"})
-            sysfs.addTty(name, sysfs.addUsbInterface(QStringLiteral("1-%1").arg(port++), "cdc_acm",
-                                                     {{"idVendor", "2341\n"}}));
-    }) << QStringList{"ttyACM0", "ttyACM1", "ttyUSB0", "ttyUSB2", "ttyUSB10"};
-}
-
+// Each tty left out has a name of its own, so a wrongly listed one is easy to spot.
 void TestSysfsPorts::listsOnlyRealSerialDevices()
 {
-    QFETCH(TreeBuilder, build);
-    QFETCH(QStringList, names);
-
     FakeSysfs sysfs;
-    build(sysfs);
-    QStringList listedNames;
+    // Virtual ttys, and a device without a driver.
+    sysfs.addTty("tty0");
+    sysfs.addTty("ptmx");
+    sysfs.addTty("ttyS20", sysfs.addDevice("platform/unbound", "platform"));
+    // Unused 8250 slots report port type 0; a type that is no number says nothing.
+    const QString unused = sysfs.addDevice("platform/serial8250", "platform", "serial8250");
+    sysfs.addTty("ttyS21", unused, "0\n");
+    sysfs.addTty("ttyS22", unused, "0");
+    sysfs.addTty("ttyS3", sysfs.addDevice("pnp0/00:03", "pnp", "serial"), "16550A\n");
+    // Broken links: class entry, device, driver.
+    const QString gone = sysfs.ttyClass() + "/../../devices/gone";
+    FakeSysfs::link(sysfs.ttyClass() + "/ttyS23", gone);
+    FakeSysfs::link(sysfs.addTty("ttyS24") + "/device", gone);
+    const QString device = sysfs.addDevice("platform/uart25", "platform");
+    FakeSysfs::link(device + "/driver", gone);
+    sysfs.addTty("ttyS25", device);
+    // No device node.
+    sysfs.addUart("ttyS26");
+    QVERIFY(QFile::remove(sysfs.deviceRoot() + "/ttyS26"));
+    for (const QString name : {"ttyS10", "ttyS2", "ttyS0", "ttyACM1", "ttyACM0"})
+        sysfs.addUart(name);
+
+    QStringList names;
     for (const PortInfo &port : listed(sysfs))
-        listedNames << port.portName;
-    QCOMPARE(listedNames, names);
+        names << port.portName;
+    QCOMPARE(names, QStringList({"ttyACM0", "ttyACM1", "ttyS0", "ttyS2", "ttyS3", "ttyS10"}));
 }
 
 // The bus is the first one above the kernel's serial layers; ids and names come from
@@ -199,7 +161,14 @@ void TestSysfsPorts::listsOnlyRealSerialDevices()
 void TestSysfsPorts::describesEachPort()
 {
     FakeSysfs sysfs;
-    const QString adapter = sysfs.addUsbSerialAdapter("ttyUSB0", "1-1");
+    sysfs.addUsbInterface("1-1", "ftdi_sio",
+                          {{"idVendor", "0403\n"},
+                           {"idProduct", "6001\n"},
+                           {"manufacturer", "FTDI\n"},
+                           {"product", "FT232R USB UART\n"}});
+    const QString adapter = sysfs.addDevice("pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/ttyUSB0",
+                                            "usb-serial", "ftdi_sio");
+    sysfs.addTty("ttyUSB0", adapter);
     sysfs.addTty("ttyACM0", sysfs.addUsbInterface("1-4", "cdc_acm",
                                                   {{"idVendor", "2341\n"},
                                                    {"idProduct", "0043\n"},
