@@ -1,52 +1,22 @@
 #include "tests/language/translationfolder.h"
 
+#include "app/settingskeys.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-namespace {
-
-QString fixturePath(const QString &fixture)
-{
-    return QStringLiteral(LDL_FIXTURE_DIR "/%1.qm").arg(fixture);
-}
-
-bool copyFixture(const QString &fixture, const QString &target)
-{
-    QDir().mkpath(QFileInfo(target).path());
-    return QFile::copy(fixturePath(fixture), target);
-}
-
-} // namespace
+#include <QSettings>
 
 TranslationFolder::TranslationFolder()
 {
     QDir(root.path()).mkdir(QStringLiteral("Translations"));
 }
 
-QString TranslationFolder::path() const
-{
-    return root.path() + QStringLiteral("/Translations");
-}
-
-QString TranslationFolder::filePath(const QString &fileName) const
-{
-    return path() + QLatin1Char('/') + fileName;
-}
-
 QString TranslationFolder::addCatalogue(const QString &fixture, const QString &fileName)
 {
     const QString target = filePath(fileName);
-    if (!copyFixture(fixture, target))
-        qFatal("cannot copy the fixture %s to %s", qPrintable(fixture), qPrintable(target));
-    return target;
-}
-
-QString TranslationFolder::addCatalogueElsewhere(const QString &fixture,
-                                                 const QString &relativePath)
-{
-    const QString target = root.path() + QLatin1Char('/') + relativePath;
-    if (!copyFixture(fixture, target))
+    QDir().mkpath(QFileInfo(target).path());
+    if (!QFile::copy(QStringLiteral(LDL_FIXTURE_DIR "/%1.qm").arg(fixture), target))
         qFatal("cannot copy the fixture %s to %s", qPrintable(fixture), qPrintable(target));
     return target;
 }
@@ -59,8 +29,14 @@ QString TranslationFolder::addFile(const QString &fileName, const QByteArray &co
     return file.fileName();
 }
 
-QString TranslationFolder::addFolder(const QString &name)
+void storeLanguage(const QString &filePath, const QString &iso639Code)
 {
-    QDir(path()).mkdir(name);
-    return filePath(name);
+    QSettings settings;
+    settings.setValue(SettingsKeys::languageFilePath, filePath);
+    settings.setValue(SettingsKeys::languageIso639Code, iso639Code);
+}
+
+QString storedSetting(const QString &key)
+{
+    return QSettings().value(key).toString();
 }
