@@ -113,7 +113,7 @@ qint64 WinSerialDevice::readData(char *data, qint64 maxSize)
     elapsed.start();
     DWORD count = 0;
     if (!ReadFile(handle, data, DWORD(maxSize), &count, nullptr)) {
-        reportReadError(GetLastError());
+        reportRepeatedError("readData", GetLastError(), lastReadError);
         // A failed read returns at once; waiting out the time-out keeps a reader from spinning.
         const qint64 left = qint64(readTimeout) - elapsed.elapsed();
         if (left > 0)
@@ -132,7 +132,7 @@ qint64 WinSerialDevice::writeData(const char *data, qint64 maxSize)
     const BOOL ok = WriteFile(handle, data, DWORD(maxSize), &written, nullptr);
     FlushFileBuffers(handle);
     if (!ok) {
-        reportWriteError(GetLastError());
+        reportRepeatedError("writeData", GetLastError(), lastWriteError);
         return -1;
     }
     lastWriteError = 0;
@@ -167,22 +167,13 @@ void WinSerialDevice::reportError(const QString &message)
     setErrorString(message);
 }
 
-void WinSerialDevice::reportReadError(DWORD error)
+void WinSerialDevice::reportRepeatedError(const char *operation, DWORD error, DWORD &lastError)
 {
-    if (error == lastReadError)
+    // A run of identical failures (an unplugged adapter) is reported once.
+    if (error == lastError)
         return;
-    lastReadError = error;
-    const QString message = errorText("readData", error);
-    reportError(message);
-    qDebug().noquote() << message;
-}
-
-void WinSerialDevice::reportWriteError(DWORD error)
-{
-    if (error == lastWriteError)
-        return;
-    lastWriteError = error;
-    const QString message = errorText("writeData", error);
+    lastError = error;
+    const QString message = errorText(operation, error);
     reportError(message);
     qDebug().noquote() << message;
 }

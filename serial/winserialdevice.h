@@ -38,8 +38,7 @@ private:
     bool failOpen(DWORD error, bool alsoToDebug);
     void applyPortSettings();
     void reportError(const QString &message);
-    void reportReadError(DWORD error);
-    void reportWriteError(DWORD error);
+    void reportRepeatedError(const char *operation, DWORD error, DWORD &lastError);
 
     QString portName;
     HANDLE handle = INVALID_HANDLE_VALUE;
