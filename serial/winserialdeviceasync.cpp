@@ -25,8 +25,7 @@ WinSerialDeviceAsync::WinSerialDeviceAsync(QObject *parent, const QString &portN
 
 WinSerialDeviceAsync::~WinSerialDeviceAsync()
 {
-    if (thread->isRunning())
-        stopReading();
+    WinSerialDeviceAsync::close();
     delete device;
 }
 
