@@ -43,15 +43,6 @@ QByteArray csvLines(qint64 size)
     return data;
 }
 
-TesterSimulator::Script replying(const QByteArray &reply)
-{
-    TesterSimulator::Chunk chunk;
-    chunk.bytes = reply;
-    TesterSimulator::Script script;
-    script.reply = {chunk};
-    return script;
-}
-
 double megabytesPerSecond(qint64 bytes, qint64 ms)
 {
     return ms > 0 ? double(bytes) / 1e6 / (double(ms) / 1000.0) : 0.0;
@@ -104,7 +95,7 @@ private:
 Timeline downloadThroughWindow(const QByteArray &reply)
 {
     TesterSimulator tester;
-    tester.start(replying(reply));
+    tester.start(TesterSimulator::Script::replying({{0, reply}}));
     WindowDriver driver(tester.portName());
     Timeline timeline;
     timeline.clock.start();
@@ -134,7 +125,7 @@ Timeline downloadThroughWindow(const QByteArray &reply)
 qint64 throughSerialLayerAlone(const QByteArray &reply)
 {
     TesterSimulator tester;
-    tester.start(replying(reply));
+    tester.start(TesterSimulator::Script::replying({{0, reply}}));
     Ow::WinSerialDeviceAsync device(nullptr, tester.portName());
     device.open(QIODevice::ReadWrite, readTimeout);
     qint64 received = 0;

@@ -53,13 +53,6 @@ TesterSimulator::Chunk chunk(const QByteArray &bytes, int pauseMs = 0)
     return result;
 }
 
-TesterSimulator::Script replying(const QList<TesterSimulator::Chunk> &reply)
-{
-    TesterSimulator::Script script;
-    script.reply = reply;
-    return script;
-}
-
 QString shownAsText(const QByteArray &bytes)
 {
     return QString::fromUtf8(bytes).remove(QLatin1Char('\r'));
@@ -91,7 +84,8 @@ void TestDownload::multiChunkReplyEndsOnQuietLineAndIsOffered()
     const QByteArray third = QByteArray("3;02.06.2026;601.2;8.80\r\n").repeated(100);
     TesterSimulator tester;
     QVERIFY(tester.isValid());
-    tester.start(replying({chunk(first), chunk(second, 30), chunk(third, 30)}));
+    tester.start(
+        TesterSimulator::Script::replying({chunk(first), chunk(second, 30), chunk(third, 30)}));
     WindowDriver driver(tester.portName());
 
     QVERIFY(driver.downloadUntilSaveDialog());
@@ -107,7 +101,8 @@ void TestDownload::multiChunkReplyEndsOnQuietLineAndIsOffered()
 void TestDownload::nulByteCutsOnlyThePaneText()
 {
     TesterSimulator tester;
-    tester.start(replying({chunk(QByteArray("12.5;230\0hidden\r\n", 17))}));
+    tester.start(
+        TesterSimulator::Script::replying({chunk(QByteArray("12.5;230\0hidden\r\n", 17))}));
     WindowDriver driver(tester.portName());
 
     QVERIFY(driver.downloadUntilSaveDialog());
@@ -119,7 +114,7 @@ void TestDownload::staleInputIsDiscardedBeforeTheCommands()
 {
     // Reads at about 500, 700 and 900 ms after the open: the first two start with 0x00.
     TesterSimulator tester;
-    TesterSimulator::Script script = replying({chunk("fresh reply\r\n")});
+    TesterSimulator::Script script = TesterSimulator::Script::replying({chunk("fresh reply\r\n")});
     script.beforeCommands = {chunk(QByteArray("\0\0stale", 7)), chunk(QByteArray("\0more", 5), 300),
                              chunk(QByteArray("\0again", 6), 300)};
     tester.start(script);
@@ -135,7 +130,7 @@ void TestDownload::endlessZeroBytesDoNotHoldTheDownload()
 {
     // Twenty seconds of 0x00 bytes: the flush gives up after about five and sends the commands.
     TesterSimulator tester;
-    TesterSimulator::Script script = replying({chunk("reply\r\n")});
+    TesterSimulator::Script script = TesterSimulator::Script::replying({chunk("reply\r\n")});
     for (int i = 0; i < 200; ++i)
         script.beforeCommands.append(chunk(QByteArray(1, '\0'), 100));
     tester.start(script);
@@ -162,7 +157,7 @@ void TestDownload::unopenablePortWarnsAndReturnsToIdle()
     QFETCH(QString, whyUnopenable);
 
     TesterSimulator tester;
-    tester.start(replying({chunk("earlier download\r\n")}));
+    tester.start(TesterSimulator::Script::replying({chunk("earlier download\r\n")}));
     WindowDriver driver(tester.portName());
     QVERIFY(driver.downloadUntilSaveDialog());
     QVERIFY(!driver.paneText().isEmpty());
@@ -193,7 +188,7 @@ void TestDownload::unopenablePortWarnsAndReturnsToIdle()
 void TestDownload::cancelWhileWaitingOffersNothing()
 {
     TesterSimulator tester;
-    tester.start(replying({}));
+    tester.start(TesterSimulator::Script::replying({}));
     WindowDriver driver(tester.portName());
 
     driver.button("downloadBtn")->click();
@@ -212,7 +207,8 @@ void TestDownload::cancelWhileReceivingKeepsTheData()
 {
     QSettings().setValue(SettingsKeys::deviceReadTimeout, 3000);
     TesterSimulator tester;
-    tester.start(replying({chunk("first part\r\n"), chunk("late part\r\n", 8000)}));
+    tester.start(
+        TesterSimulator::Script::replying({chunk("first part\r\n"), chunk("late part\r\n", 8000)}));
     WindowDriver driver(tester.portName());
 
     driver.button("downloadBtn")->click();
@@ -228,7 +224,8 @@ void TestDownload::cancelWhileReceivingKeepsTheData()
 void TestDownload::pauseLongerThanReadTimeOutEndsTheTransfer()
 {
     TesterSimulator tester;
-    tester.start(replying({chunk("before the pause\r\n"), chunk("after the pause\r\n", 700)}));
+    tester.start(TesterSimulator::Script::replying(
+        {chunk("before the pause\r\n"), chunk("after the pause\r\n", 700)}));
     WindowDriver driver(tester.portName());
 
     QVERIFY(driver.downloadUntilSaveDialog());
@@ -240,8 +237,8 @@ void TestDownload::hangUpMidReplyKeepsWhatArrived()
 {
     QSettings().setValue(SettingsKeys::deviceReadTimeout, 300);
     TesterSimulator tester;
-    TesterSimulator::Script script =
-        replying({chunk("1;612.4\r\n2;598.0\r\n"), chunk("never sent\r\n", 2000)});
+    TesterSimulator::Script script = TesterSimulator::Script::replying(
+        {chunk("1;612.4\r\n2;598.0\r\n"), chunk("never sent\r\n", 2000)});
     script.hangUpAfterChunk = 0;
     tester.start(script);
     WindowDriver driver(tester.portName());
@@ -257,7 +254,7 @@ void TestDownload::unusableReadTimeOutIsReplacedBy110()
 {
     QSettings().setValue(SettingsKeys::deviceReadTimeout, QStringLiteral("soon"));
     TesterSimulator tester;
-    tester.start(replying({chunk("data\r\n")}));
+    tester.start(TesterSimulator::Script::replying({chunk("data\r\n")}));
     WindowDriver driver(tester.portName());
 
     QVERIFY(driver.downloadUntilSaveDialog());
@@ -268,7 +265,7 @@ void TestDownload::unusableReadTimeOutIsReplacedBy110()
 void TestDownload::closingTheWindowDuringADownloadEndsIt()
 {
     TesterSimulator tester;
-    tester.start(replying({chunk("part\r\n"), chunk("rest\r\n", 5000)}));
+    tester.start(TesterSimulator::Script::replying({chunk("part\r\n"), chunk("rest\r\n", 5000)}));
     WindowDriver driver(tester.portName());
 
     driver.button("downloadBtn")->click();

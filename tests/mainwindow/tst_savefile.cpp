@@ -104,11 +104,7 @@ void TestSaveFile::cleanupTestCase()
 
 void TestSaveFile::downloadReply(const QByteArray &bytes)
 {
-    TesterSimulator::Chunk chunk;
-    chunk.bytes = bytes;
-    TesterSimulator::Script script;
-    script.reply = {chunk};
-    tester.start(script);
+    tester.start(TesterSimulator::Script::replying({{0, bytes}}));
     driver = std::make_unique<WindowDriver>(tester.portName());
     QVERIFY(driver->downloadUntilSaveDialog());
 }

@@ -49,6 +49,13 @@ struct TesterSimulator::Step
     qint64 streamSize;
 };
 
+TesterSimulator::Script TesterSimulator::Script::replying(const QList<Chunk> &reply)
+{
+    Script script;
+    script.reply = reply;
+    return script;
+}
+
 TesterSimulator::TesterSimulator()
 {
     masterFd = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);

@@ -61,6 +61,9 @@ public:
         // Hang up (close the master, as an unplugged cable does) after reply chunk k
         // (0-based), once the program has read what was sent (at most 2 s later).
         int hangUpAfterChunk = -1;
+
+        // The usual script: wait for the commands, then send these chunks.
+        static Script replying(const QList<Chunk> &reply);
     };
 
     // Opens the pseudo-terminal pair in raw mode; check isValid().
