@@ -1,10 +1,12 @@
 #include "app/applicationidentity.h"
+#include "app/filesizelimit.h"
 #include "app/restartloop.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
+    letFileSizeLimitFailWrites();
     QApplication application(argc, argv);
     setApplicationIdentity();
     runRestartLoop();

@@ -20,8 +20,7 @@ void warnTranslationsMissing()
 bool runPass(const PortEnumerator &enumerator)
 {
     auto translationOwner = std::make_unique<QObject>();
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/Translations");
-    if (!loadTranslations(translationOwner.get(), folder))
+    if (!loadTranslations(translationOwner.get(), translationsFolder()))
         warnTranslationsMissing();
 
     auto window = std::make_unique<MainWindow>(nullptr, Qt::WindowFlags(), enumerator);

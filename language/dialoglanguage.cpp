@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLocale>
+#include <QPushButton>
 #include <QSettings>
 #include <QSpacerItem>
 #include <QVBoxLayout>
@@ -68,6 +69,7 @@ void DialogLanguage::fillLanguages(const QString &folderPath, const QString &sto
         if (matches)
             languageCombo->setCurrentIndex(w);
     }
+    buttonBox->button(QDialogButtonBox::Ok)->setEnabled(!catalogue.isEmpty());
 }
 
 int DialogLanguage::languageCount() const
@@ -85,8 +87,13 @@ QString DialogLanguage::selectedIso639Code() const
     return languageCombo->currentData(iso639CodeRole).toString();
 }
 
+// With nothing listed there is no choice to store; keeping the stored one is safer.
 void DialogLanguage::accept()
 {
+    if (languageCombo->currentIndex() < 0) {
+        QDialog::reject();
+        return;
+    }
     {
         QSettings settings;
         settings.setValue(SettingsKeys::languageFilePath, selectedFilePath());

@@ -28,6 +28,11 @@ bool loadChosenInDialog(QTranslator *translator, const QString &folder)
 
 } // namespace
 
+QString translationsFolder()
+{
+    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + translationsFolderName;
+}
+
 bool loadApplicationTranslation(QTranslator *translator, const QString &folder)
 {
     if (!translator->load(storedSetting(SettingsKeys::languageFilePath)) &&

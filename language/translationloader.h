@@ -6,6 +6,9 @@
 class QObject;
 class QTranslator;
 
+// The folder of translation files beside the program, wherever it was started from.
+QString translationsFolder();
+
 // Loads (without installing) the stored translation into translator, asking
 // the user with the language dialog when none can be loaded; on success makes
 // the chosen language the default locale.

@@ -2,15 +2,17 @@
 
 #include "app/settingskeys.h"
 #include "language/dialoglanguage.h"
+#include "language/translationloader.h"
+#include "mainwindow/downloadeddata.h"
 #include "serial/portsettings.h"
 #include "serial/winserialdeviceasync.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLocale>
 #include <QMenu>
@@ -18,11 +20,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStatusBar>
 #include <QThread>
 #include <QUrl>
+
+#include <limits>
 
 static void initResources()
 {
@@ -33,41 +36,8 @@ static void initResources()
 namespace {
 
 const int defaultReadTimeout = 110;
-
-bool localeWritesDecimalComma()
-{
-    return QLocale().toString(0.5, 'g', 6).contains(QLatin1Char(','));
-}
-
-QByteArray withTopBitCleared(QByteArray data)
-{
-    for (char &byte : data)
-        byte = char(byte & 0x7F);
-    return data;
-}
-
-bool isCsvFileName(const QString &path)
-{
-    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
-}
-
-// Field commas become semicolons first, so that decimal points can then become commas.
-void convertToEuropeanFormat(QByteArray &data)
-{
-    data.replace(',', ';');
-    data.replace('.', ',');
-}
-
-// Writes through a temporary file, so a failed save never destroys what was there.
-bool writeWholeFile(const QString &path, const QByteArray &data)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    // Without a commit the temporary file is discarded and the old file stays. The
-    // explicit flush matters: commit() does not notice a buffered write that fails.
-    return file.write(data) == data.size() && file.flush() && file.commit();
-}
+// The most the pane takes in one go; a larger backlog follows in later turns of the event loop.
+const qint64 paneChunkSize = 64 * 1024;
 
 } // namespace
 
@@ -185,6 +155,7 @@ void MainWindow::download()
     serialDevice->setPortSettings(createLineSettings());
     form.outputTextEdit->clear();
     dataReceived = false;
+    lineWentQuiet = false;
     receivedData.clear();
 
     if (!serialDevice->open(QIODevice::ReadWrite, storedReadTimeout())) {
@@ -199,6 +170,7 @@ void MainWindow::download()
     connect(serialDevice, SIGNAL(readTimeOut()), this, SLOT(readTimeOut()));
     serialDevice->write("SYST:REM\r\n");
     serialDevice->write("MEM:DATA? ALL\r\n");
+    sinceConnected.start();
 }
 
 void MainWindow::setDownloadControls(bool downloading)
@@ -246,13 +218,14 @@ Ow::PortSettings *MainWindow::createLineSettings()
     return settings;
 }
 
+// Anything but a positive int, such as text or a number too large for one, is replaced.
 int MainWindow::storedReadTimeout()
 {
     QSettings settings;
     bool isInteger = false;
-    const int timeout = settings.value(SettingsKeys::deviceReadTimeout).toInt(&isInteger);
-    if (isInteger)
-        return timeout;
+    const qlonglong stored = settings.value(SettingsKeys::deviceReadTimeout).toLongLong(&isInteger);
+    if (isInteger && stored >= 1 && stored <= std::numeric_limits<int>::max())
+        return int(stored);
     settings.setValue(SettingsKeys::deviceReadTimeout, defaultReadTimeout);
     return defaultReadTimeout;
 }
@@ -271,29 +244,56 @@ void MainWindow::flushStaleInput()
 
 void MainWindow::readyRead()
 {
-    const QByteArray chunk = serialDevice->readAll();
-    if (!chunk.isEmpty())
-        dataReceived = true;
-    // The pane shows the text up to a NUL byte, without carriage returns.
-    QString text = QString::fromUtf8(chunk.constData());
-    text.remove(QLatin1Char('\r'));
-    form.outputTextEdit->insertPlainText(text);
+    // A call queued for the rest of a backlog may come after the download has ended.
+    if (!serialDevice)
+        return;
+    const QByteArray chunk = serialDevice->read(paneChunkSize);
+    if (chunk.isEmpty())
+        return;
+    dataReceived = true;
+    form.outputTextEdit->insertPlainText(paneText(chunk));
     form.outputTextEdit->ensureCursorVisible();
     receivedData.append(chunk);
+    takeBacklogLater();
+}
+
+// A fast line can leave megabytes waiting; taking them in parts keeps the window
+// responding. Once the pane has everything, a quiet line seen meanwhile ends the download.
+void MainWindow::takeBacklogLater()
+{
+    if (serialDevice->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, "readyRead", Qt::QueuedConnection);
+    else if (lineWentQuiet)
+        endDownloadAndSave();
 }
 
 void MainWindow::readTimeOut()
 {
     if (!dataReceived)
         return;
+    if (serialDevice->bytesAvailable() > 0) {
+        lineWentQuiet = true;
+        return;
+    }
+    endDownloadAndSave();
+}
+
+// A click on Download queued meanwhile would start a new download that clears the data
+// about to be saved. Input waits while the window shows the finished download, and
+// Download stays disabled until the save is over: building the save dialog can deliver
+// queued input before the dialog blocks the window.
+void MainWindow::endDownloadAndSave()
+{
     cancelDownload();
-    QCoreApplication::processEvents();
+    form.downloadBtn->setEnabled(false);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     saveFile();
+    form.downloadBtn->setEnabled(true);
 }
 
 void MainWindow::cancelDownload()
 {
-    if (!serialDevice)
+    if (!serialDevice || isClickMeantForDownload())
         return;
     setDownloadControls(false);
     statusBar()->removeWidget(progressBar);
@@ -307,9 +307,16 @@ void MainWindow::cancelDownload()
     device->deleteLater();
 }
 
+// Cancel takes Download's place while the window sleeps connecting: clicks queued then,
+// such as the second click of a double click on Download, land on Cancel.
+bool MainWindow::isClickMeantForDownload() const
+{
+    return sender() == form.cancelBtn && sinceConnected.isValid() &&
+           sinceConnected.elapsed() < QApplication::doubleClickInterval();
+}
+
 void MainWindow::saveFile()
 {
-    QByteArray data = withTopBitCleared(receivedData);
     const QString csvFilter = tr("Comma Separated Value files (*.csv)");
     const QString filters = QStringLiteral("%1;;%2;;%3")
                                 .arg(csvFilter, tr("Text files (*.txt)"), tr("All files (*.*)"));
@@ -320,10 +327,9 @@ void MainWindow::saveFile()
     if (savedFilePath.isEmpty())
         return;
 
-    if (isCsvFileName(savedFilePath) && localeWritesDecimalComma() && decideEuropeanConversion())
-        convertToEuropeanFormat(data);
-
-    if (!writeWholeFile(savedFilePath, data)) {
+    const bool european =
+        isCsvFileName(savedFilePath) && localeWritesDecimalComma() && decideEuropeanConversion();
+    if (!writeSavedFile(savedFilePath, receivedData, european)) {
         QMessageBox::warning(
             this, QString(),
             tr("Error opening \"%1\" for writing. Is it open already or read only?",
@@ -364,7 +370,7 @@ void MainWindow::openFile()
 
 void MainWindow::changeLanguage()
 {
-    DialogLanguage dialog(translationsFolderName, this);
+    DialogLanguage dialog(translationsFolder(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     QMessageBox question(

@@ -5,6 +5,7 @@
 #include "ports/portenumeration.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QString>
 
@@ -50,6 +51,9 @@ private:
     static Ow::PortSettings *createLineSettings();
     static int storedReadTimeout();
     void flushStaleInput();
+    void takeBacklogLater();
+    void endDownloadAndSave();
+    bool isClickMeantForDownload() const;
     bool decideEuropeanConversion();
     bool askEuropeanConversion();
 
@@ -57,6 +61,9 @@ private:
     bool restartRequested = false;
     Ow::WinSerialDeviceAsync *serialDevice = nullptr;
     bool dataReceived = false;
+    // The line went quiet while bytes still waited for the pane.
+    bool lineWentQuiet = false;
+    QElapsedTimer sinceConnected;
     QByteArray receivedData;
     QProgressBar *progressBar = nullptr;
     QString savedFilePath;

@@ -122,6 +122,8 @@ void MainWindowForm::createOutputArea()
     setLayoutMetrics(verticalLayout_3, 11);
     outputTextEdit = createWidget<QPlainTextEdit>(outputGroupBox, "outputTextEdit");
     outputTextEdit->setReadOnly(true);
+    // Nothing to undo in a read-only pane; the history would cost more than the text.
+    outputTextEdit->setUndoRedoEnabled(false);
     verticalLayout_3->addWidget(outputTextEdit);
 
     horizontalLayout_2 = new QHBoxLayout();

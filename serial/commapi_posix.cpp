@@ -114,13 +114,19 @@ qint64 firstByteWait(const COMMTIMEOUTS &timeouts, DWORD bytesToRead)
         timeouts.ReadTotalTimeoutConstant == 0)
         return 0;
     if (intervalOff && timeouts.ReadTotalTimeoutMultiplier == MAXDWORD)
-        return timeouts.ReadTotalTimeoutConstant == MAXDWORD
-                   ? -1
-                   : qint64(timeouts.ReadTotalTimeoutConstant);
+        return qint64(timeouts.ReadTotalTimeoutConstant);
     // The program uses none of the other combinations; they wait up to the total.
     const qint64 total = qint64(timeouts.ReadTotalTimeoutMultiplier) * bytesToRead +
                          timeouts.ReadTotalTimeoutConstant;
     return total == 0 ? -1 : total;
+}
+
+// Windows' serial driver refuses this combination, so the substitute does too.
+bool waitsForeverForOneByte(const COMMTIMEOUTS &timeouts)
+{
+    return timeouts.ReadIntervalTimeout == MAXDWORD &&
+           timeouts.ReadTotalTimeoutMultiplier == MAXDWORD &&
+           timeouts.ReadTotalTimeoutConstant == MAXDWORD;
 }
 
 qint64 writeWait(const COMMTIMEOUTS &timeouts, DWORD bytesToWrite)
@@ -384,7 +390,7 @@ BOOL SetCommTimeouts(HANDLE file, LPCOMMTIMEOUTS timeouts)
     Port *port = portOf(file);
     if (!port)
         return fail(ERROR_INVALID_HANDLE);
-    if (!timeouts)
+    if (!timeouts || waitsForeverForOneByte(*timeouts))
         return fail(ERROR_INVALID_PARAMETER);
     port->timeouts = *timeouts;
     return 1;

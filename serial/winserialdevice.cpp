@@ -93,7 +93,9 @@ bool WinSerialDevice::open(QIODevice::OpenMode mode, quint32 readTimeout, quint3
     timeouts.WriteTotalTimeoutMultiplier = 1;
     timeouts.WriteTotalTimeoutConstant = writeTimeout;
     adjustTimeouts(&timeouts);
-    SetCommTimeouts(handle, &timeouts);
+    // Without its time-outs a read could block for ever, and so could closing the port.
+    if (!SetCommTimeouts(handle, &timeouts))
+        return failOpen(GetLastError(), true);
 
     adjustCommState();
     if (!SetCommState(handle, dcb))

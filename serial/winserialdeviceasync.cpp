@@ -10,6 +10,15 @@ namespace {
 const quint32 writeTimeout = 110;
 const int defaultReadTimeout = 110;
 const int longestReadTimeout = 60000;
+// The longest a single port read waits; how soon the reader sees a stop or a queued write.
+const int longestPortRead = 25;
+
+// The read time-out cut into equal port reads of at most longestPortRead.
+quint32 portReadTimeout(int readTimeout)
+{
+    const int reads = (readTimeout + longestPortRead - 1) / longestPortRead;
+    return quint32((readTimeout + reads - 1) / reads);
+}
 
 } // namespace
 
@@ -74,15 +83,17 @@ bool WinSerialDeviceAsync::open(QIODevice::OpenMode mode, int readTimeout)
 {
     if (thread->isRunning())
         return false;
-    if (!device->open(mode, quint32(effectiveReadTimeout(readTimeout)), writeTimeout))
+    const int timeout = effectiveReadTimeout(readTimeout);
+    if (!device->open(mode, portReadTimeout(timeout), writeTimeout))
         return false;
+    thread->setReadTimeout(timeout);
     thread->clearStopRequest();
     thread->start();
     return QIODevice::open(mode | QIODevice::Unbuffered);
 }
 
-// Zero would make every read return at once and the reader spin; a huge value would
-// make closing wait for ever.
+// Zero would make every read return at once and the reader spin; no tester pauses for
+// more than a minute within a transfer.
 int WinSerialDeviceAsync::effectiveReadTimeout(int readTimeout)
 {
     if (readTimeout < 1)
@@ -101,7 +112,8 @@ qint64 WinSerialDeviceAsync::writeData(const char *data, qint64 maxSize)
     return 0;
 }
 
-// The reader ends with the pass under way, after at most one write and one read time-out.
+// The reader ends with the port read under way, or with a write the line does not take
+// after the write time-out.
 void WinSerialDeviceAsync::stopReading()
 {
     QIODevice::close();

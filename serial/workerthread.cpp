@@ -1,8 +1,8 @@
 #include "serial/workerthread.h"
 
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QMutexLocker>
-#include <QVector>
 
 #include <cstring>
 
@@ -65,6 +65,11 @@ void WorkerThread::queueWrite(const char *data, qint64 size)
     writeQueue.append(data, int(size));
 }
 
+void WorkerThread::setReadTimeout(int milliseconds)
+{
+    readTimeout = milliseconds;
+}
+
 void WorkerThread::clearStopRequest()
 {
     QMutexLocker locker(&stateMutex);
@@ -100,19 +105,25 @@ void WorkerThread::run()
     }
 
     char chunk[chunkSize];
+    QElapsedTimer quiet;
+    quiet.start();
     while (!isStopRequested()) {
-        writeQueuedBytes();
-        // Blocks for the read time-out when the line is quiet; a failed read is a pass
-        // without bytes (the device waits out the time-out and reports the error).
+        if (writeQueuedBytes())
+            quiet.restart();
+        // Each read waits only a part of the read time-out (the port is opened so), which
+        // lets a stop or a queued write in promptly. A failed read is a read without bytes:
+        // the device waits out its time-out and reports the error.
         const qint64 count = device->read(chunk, nextChunkSize());
         if (count > 0) {
-            const bool tell = storeChunk(chunk, count);
-            announceReadyRead(tell);
+            announceReadyRead(storeChunk(chunk, count));
+            quiet.restart();
         }
         if (isStopRequested())
             break;
-        if (count <= 0)
+        if (count <= 0 && quiet.elapsed() >= readTimeout) {
             announceReadTimeOut();
+            quiet.restart();
+        }
     }
 
     writeWaitMutex.unlock();
@@ -135,36 +146,43 @@ bool WorkerThread::isStopRequested() const
 }
 
 // Everything queued goes out before the next read, unless a write fails or a stop comes.
-// The completed writes are announced once the queue is free again, so the reader never
-// takes writeWaitMutex while it holds writeMutex.
-void WorkerThread::writeQueuedBytes()
+// The pass writes from a copy, so the GUI can queue more meanwhile, and then drops only
+// what went out: bytes already on the line are never sent a second time.
+bool WorkerThread::writeQueuedBytes()
 {
-    QVector<qint64> completed;
-    {
-        QMutexLocker locker(&writeMutex);
-        if (writeQueue.isEmpty())
-            return;
-        int sent = 0;
-        for (;;) {
-            const qint64 count =
-                device->write(writeQueue.constData() + sent, writeQueue.size() - sent);
-            if (count < 0)
-                break;
-            completed.append(count);
-            sent += int(count);
-            if (sent == writeQueue.size() || isStopRequested())
-                break;
-        }
-        // Bytes already on the line must not be sent a second time.
-        writeQueue.remove(0, sent);
-    }
-    for (qint64 count : qAsConst(completed))
+    const QByteArray pending = queuedBytes();
+    if (pending.isEmpty())
+        return false;
+    int sent = 0;
+    while (sent < pending.size()) {
+        const qint64 count = device->write(pending.constData() + sent, pending.size() - sent);
+        if (count < 0)
+            break;
+        sent += int(count);
         announceBytesWritten(count);
+        if (isStopRequested())
+            break;
+    }
+    dropSentBytes(sent);
+    return true;
 }
 
-// Each gate opens only for the moment of its signal. The reader takes the read gate
-// back while it holds the write gate, against the usual order; that cannot deadlock,
-// because no other thread holds a gate while it waits for anything.
+QByteArray WorkerThread::queuedBytes()
+{
+    QMutexLocker locker(&writeMutex);
+    return writeQueue;
+}
+
+// The GUI side only appends, so the bytes sent are still the queue's first ones.
+void WorkerThread::dropSentBytes(int count)
+{
+    QMutexLocker locker(&writeMutex);
+    writeQueue.remove(0, count);
+}
+
+// Each gate opens only for the moment of its signal. The reader takes a gate back while
+// it holds the other, against the usual order; that cannot deadlock, because no other
+// thread holds a gate while it waits for anything.
 void WorkerThread::announceReadyRead(bool emitSignal)
 {
     readWaitMutex.unlock();

@@ -14,7 +14,8 @@ namespace Ow {
 // the reader thread and reach the device queued.
 //
 // Lock order: readWaitMutex, writeWaitMutex (both held while running, each released
-// only around its signal), then writeMutex, then stateMutex.
+// only around its signal), then writeMutex or stateMutex, never both. Neither of these
+// two is held across a port read or write, so the GUI side never waits on the line.
 class WorkerThread : public QThread
 {
     Q_OBJECT
@@ -31,6 +32,9 @@ public:
 
     // Before start: a stop asked for by a close right after start must not be lost.
     void clearStopRequest();
+    // Before start: readTimeOut() comes after this long without a byte, counted across the
+    // port's own shorter reads.
+    void setReadTimeout(int milliseconds);
     void requestStop();
 
     bool waitForReadGate(int msecs);
@@ -47,13 +51,16 @@ protected:
 private:
     bool isStopRequested() const;
     qint64 nextChunkSize() const;
-    void writeQueuedBytes();
+    bool writeQueuedBytes();
+    QByteArray queuedBytes();
+    void dropSentBytes(int count);
     bool storeChunk(const char *data, qint64 size);
     void announceReadyRead(bool emitSignal);
     void announceBytesWritten(qint64 count);
     void announceReadTimeOut();
 
     QIODevice *device;
+    int readTimeout = 0;
     QByteArray readBuffer;
     int readPos = 0;
     // A readyRead was emitted and the GUI side has taken nothing since.

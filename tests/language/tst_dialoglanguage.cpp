@@ -44,29 +44,34 @@ void TestDialogLanguage::answerStores_data()
     QTest::addColumn<QString>("stored"); // stored with the code "xx"
     QTest::addColumn<bool>("openedRelative");
     QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("result");
     QTest::addColumn<QString>("storedAfter"); // path|code
 
     // %1 stands for the folder as the dialog gets it.
     const QStringList deFr{"a_de.qm", "b_fr.qm"};
     const QString ok = QStringLiteral("ok");
+    const int accepted = QDialog::Accepted;
+    const int rejected = QDialog::Rejected;
     QTest::newRow("first start: the last entry of the system language")
-        << QStringList{"a_de.qm", "z_de.qm", "b_fr.qm"} << QString() << false << ok
+        << QStringList{"a_de.qm", "z_de.qm", "b_fr.qm"} << QString() << false << ok << accepted
         << "%1/z_de.qm|de";
     QTest::newRow("first start without the system language: the first entry")
-        << QStringList{"c_es.qm", "b_fr.qm"} << QString() << false << ok << "%1/b_fr.qm|fr";
+        << QStringList{"c_es.qm", "b_fr.qm"} << QString() << false << ok << accepted
+        << "%1/b_fr.qm|fr";
     QTest::newRow("a stored path wins over the system language")
-        << deFr << "%1/b_fr.qm" << false << ok << "%1/b_fr.qm|fr";
+        << deFr << "%1/b_fr.qm" << false << ok << accepted << "%1/b_fr.qm|fr";
     QTest::newRow("a deleted stored file gives the first entry, not the system language")
-        << QStringList{"b_es.qm", "c_de.qm"} << "%1/gone_de.qm" << false << ok << "%1/b_es.qm|es";
+        << QStringList{"b_es.qm", "c_de.qm"} << "%1/gone_de.qm" << false << ok << accepted
+        << "%1/b_es.qm|es";
     QTest::newRow("a relative stored path matches the relative folder")
-        << QStringList{"a_fr.qm", "b_de.qm", "c_es.qm"} << "%1/b_de.qm" << true << ok
+        << QStringList{"a_fr.qm", "b_de.qm", "c_es.qm"} << "%1/b_de.qm" << true << ok << accepted
         << "%1/b_de.qm|de";
-    QTest::newRow("OK on an empty list stores empty strings")
-        << QStringList() << "%1/b_fr.qm" << false << ok << "|";
+    QTest::newRow("an empty list offers no OK and keeps the stored choice")
+        << QStringList() << "%1/b_fr.qm" << false << ok << rejected << "%1/b_fr.qm|xx";
     QTest::newRow("Cancel stores nothing")
-        << deFr << "%1/b_fr.qm" << false << QStringLiteral("cancel") << "%1/b_fr.qm|xx";
+        << deFr << "%1/b_fr.qm" << false << QStringLiteral("cancel") << rejected << "%1/b_fr.qm|xx";
     QTest::newRow("closing stores nothing")
-        << deFr << "%1/b_fr.qm" << false << QStringLiteral("close") << "%1/b_fr.qm|xx";
+        << deFr << "%1/b_fr.qm" << false << QStringLiteral("close") << rejected << "%1/b_fr.qm|xx";
 }
 
 void TestDialogLanguage::answerStores()
@@ -75,6 +80,7 @@ void TestDialogLanguage::answerStores()
     QFETCH(QString, stored);
     QFETCH(bool, openedRelative);
     QFETCH(QString, answer);
+    QFETCH(int, result);
     QFETCH(QString, storedAfter);
     TranslationFolder folder;
     for (const QString &file : files)
@@ -87,19 +93,24 @@ void TestDialogLanguage::answerStores()
     if (!stored.isEmpty())
         storeLanguage(stored.arg(folderGiven), QStringLiteral("xx"));
     DialogLanguage dialog(folderGiven);
-    whenModalAppears([&dialog, answer](QWidget *) {
+    bool okEnabled = false;
+    whenModalAppears([&dialog, &okEnabled, answer](QWidget *) {
         auto *buttons = dialog.findChild<QDialogButtonBox *>();
-        if (answer == QLatin1String("ok"))
+        okEnabled = buttons->button(QDialogButtonBox::Ok)->isEnabled();
+        // Accepted in code when OK is disabled: the dialog itself must refuse an empty choice.
+        if (answer == QLatin1String("ok") && okEnabled)
             buttons->button(QDialogButtonBox::Ok)->click();
+        else if (answer == QLatin1String("ok"))
+            dialog.accept();
         else if (answer == QLatin1String("cancel"))
             buttons->button(QDialogButtonBox::Cancel)->click();
         else
             dialog.close();
     });
 
-    QCOMPARE(dialog.exec(),
-             int(answer == QLatin1String("ok") ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(dialog.exec(), result);
     QVERIFY(allModalAnswersGiven());
+    QCOMPARE(okEnabled, !files.isEmpty());
     QCOMPARE(storedSetting(SettingsKeys::languageFilePath) + '|' +
                  storedSetting(SettingsKeys::languageIso639Code),
              storedAfter.replace(QLatin1String("%1"), folderGiven));

@@ -7,7 +7,9 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QTest>
 #include <QUrl>
 
@@ -98,8 +100,8 @@ void TestLanguageCommands::helpOpensThePageOfTheDefaultLanguage()
                                                            QStringLiteral("/Help/") + page)});
 }
 
-// The dialog lists the working directory's "Translations" folder, and OK stores the
-// entry as listed, relative; only a chosen language brings the restart question.
+// The dialog lists the "Translations" folder beside the program, wherever the program
+// was started from; only a chosen language brings the restart question.
 void TestLanguageCommands::changeLanguage_data()
 {
     QTest::addColumn<bool>("acceptLanguage");
@@ -113,9 +115,16 @@ void TestLanguageCommands::changeLanguage()
 {
     QFETCH(bool, acceptLanguage);
     QFETCH(int, restartAnswer);
-    TranslationFolder folder;
-    folder.addFile(QStringLiteral("a_de.qm"));
-    QVERIFY(QDir::setCurrent(folder.rootPath()));
+    TranslationFolder besideProgram;
+    besideProgram.addFile(QStringLiteral("a_de.qm"));
+    const QString beside = QCoreApplication::applicationDirPath() + QStringLiteral("/Translations");
+    QFile::remove(beside);
+    QVERIFY(QFile::link(besideProgram.path(), beside));
+    const auto unlink = qScopeGuard([beside]() { QFile::remove(beside); });
+    // Started from another folder, with translations of its own.
+    TranslationFolder workingFolder;
+    workingFolder.addFile(QStringLiteral("b_fr.qm"));
+    QVERIFY(QDir::setCurrent(workingFolder.rootPath()));
     storeLanguage(QStringLiteral("gone_fr.qm"), QStringLiteral("fr"));
     MainWindow window(nullptr, Qt::WindowFlags(), noPorts);
     window.show();
@@ -131,8 +140,7 @@ void TestLanguageCommands::changeLanguage()
 
     QVERIFY(allModalAnswersGiven());
     QCOMPARE(storedSetting(SettingsKeys::languageFilePath),
-             acceptLanguage ? QStringLiteral("Translations/a_de.qm")
-                            : QStringLiteral("gone_fr.qm"));
+             acceptLanguage ? beside + QStringLiteral("/a_de.qm") : QStringLiteral("gone_fr.qm"));
     const bool restartRequested = restartAnswer == QMessageBox::Yes;
     QCOMPARE(window.isRestartRequested(), restartRequested);
     QCOMPARE(window.isVisible(), !restartRequested);

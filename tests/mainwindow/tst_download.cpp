@@ -8,12 +8,19 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+
+#include <functional>
 
 // The road from Download to the pane and the received bytes, against a simulated
 // tester on a pseudo-terminal.
@@ -34,8 +41,14 @@ private slots:
     void cancelWhileReceivingKeepsTheData();
     void pauseLongerThanReadTimeOutEndsTheTransfer();
     void hangUpMidReplyKeepsWhatArrived();
+    void unusableReadTimeOutIsReplacedBy110_data();
     void unusableReadTimeOutIsReplacedBy110();
     void closingTheWindowDuringADownloadEndsIt();
+    void longReadTimeOutDelaysNeitherCommandsNorCancel();
+    void saveDialogFollowsOneReadTimeOutAfterTheLastByte();
+    void largeBacklogGoesIntoThePaneInPartsAndNothingIsLost();
+    void doubleClickOnDownloadDoesNotCancel();
+    void clickOnDownloadAsTheTransferEndsDoesNotRestartIt();
 
 private:
     TemporarySettings settings;
@@ -57,6 +70,30 @@ QString shownAsText(const QByteArray &bytes)
 {
     return QString::fromUtf8(bytes).remove(QLatin1Char('\r'));
 }
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Runs an action whenever the watched widget is shown.
+class ShowWatcher : public QObject
+{
+public:
+    explicit ShowWatcher(std::function<void()> shown) : shown(std::move(shown)) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            shown();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> shown;
+};
 
 bool noModalDialogFor(int ms)
 {
@@ -141,7 +178,7 @@ void TestDownload::endlessZeroBytesDoNotHoldTheDownload()
     driver.button("downloadBtn")->click();
     QVERIFY(connecting.elapsed() < 10000);
     QTRY_COMPARE_WITH_TIMEOUT(tester.received(), commands, 2000);
-    driver.button("cancelBtn")->click();
+    driver.cancelDownload();
 }
 
 void TestDownload::unopenablePortWarnsAndReturnsToIdle_data()
@@ -194,8 +231,7 @@ void TestDownload::cancelWhileWaitingOffersNothing()
     driver.button("downloadBtn")->click();
     QVERIFY(!driver.isIdle());
     QVERIFY(driver.window()->statusBar()->findChild<QProgressBar *>()->isVisible());
-    QTest::qWait(400);
-    driver.button("cancelBtn")->click();
+    driver.cancelDownload();
 
     QVERIFY(driver.isIdle());
     QVERIFY(!driver.widget("openBtn")->isVisible());
@@ -213,7 +249,7 @@ void TestDownload::cancelWhileReceivingKeepsTheData()
 
     driver.button("downloadBtn")->click();
     QTRY_COMPARE_WITH_TIMEOUT(driver.paneText(), QStringLiteral("first part\n"), 5000);
-    driver.button("cancelBtn")->click();
+    driver.cancelDownload();
 
     QVERIFY(driver.isIdle());
     QVERIFY(driver.widget("openBtn")->isVisible());
@@ -250,16 +286,25 @@ void TestDownload::hangUpMidReplyKeepsWhatArrived()
     QVERIFY(driver.widget("saveBtn")->isVisible());
 }
 
+void TestDownload::unusableReadTimeOutIsReplacedBy110_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::newRow("text") << QVariant(QStringLiteral("soon"));
+    QTest::newRow("too large for an int") << QVariant(QStringLiteral("2147483648"));
+    QTest::newRow("zero") << QVariant(0);
+}
+
 void TestDownload::unusableReadTimeOutIsReplacedBy110()
 {
-    QSettings().setValue(SettingsKeys::deviceReadTimeout, QStringLiteral("soon"));
+    QFETCH(QVariant, stored);
+    QSettings().setValue(SettingsKeys::deviceReadTimeout, stored);
     TesterSimulator tester;
     tester.start(TesterSimulator::Script::replying({chunk("data\r\n")}));
     WindowDriver driver(tester.portName());
 
     QVERIFY(driver.downloadUntilSaveDialog());
 
-    QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout).toInt(), 110);
+    QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout), QVariant(110));
 }
 
 void TestDownload::closingTheWindowDuringADownloadEndsIt()
@@ -276,6 +321,108 @@ void TestDownload::closingTheWindowDuringADownloadEndsIt()
     // The port is free again: the window's device closed it.
     Ow::WinSerialDevice next(tester.portName());
     QVERIFY(next.open(QIODevice::ReadWrite, 110, 110));
+}
+
+void TestDownload::longReadTimeOutDelaysNeitherCommandsNorCancel()
+{
+    QSettings().setValue(SettingsKeys::deviceReadTimeout, 20000);
+    TesterSimulator tester;
+    tester.start(TesterSimulator::Script::replying({}));
+    WindowDriver driver(tester.portName());
+
+    driver.button("downloadBtn")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(tester.received(), commands, 1000);
+    QTest::qWait(QApplication::doubleClickInterval());
+    QElapsedTimer cancelling;
+    cancelling.start();
+    driver.button("cancelBtn")->click();
+
+    QVERIFY2(cancelling.elapsed() < 1000, qPrintable(QString::number(cancelling.elapsed())));
+    QVERIFY(driver.isIdle());
+}
+
+void TestDownload::saveDialogFollowsOneReadTimeOutAfterTheLastByte()
+{
+    const int readTimeout = 2000;
+    QSettings().setValue(SettingsKeys::deviceReadTimeout, readTimeout);
+    TesterSimulator tester;
+    tester.start(TesterSimulator::Script::replying({chunk("1;612.4\r\n")}));
+    WindowDriver driver(tester.portName());
+    qint64 lastByte = -1;
+    connect(driver.window()->findChild<QPlainTextEdit *>("outputTextEdit"),
+            &QPlainTextEdit::textChanged, [&]() { lastByte = driver.elapsed(); });
+
+    QVERIFY(driver.downloadUntilSaveDialog());
+
+    const qint64 quiet = driver.saveDialogAt() - lastByte;
+    QVERIFY2(quiet > readTimeout - 100 && quiet < readTimeout + 1000,
+             qPrintable(QString::number(quiet)));
+}
+
+// A reply far faster than the pane takes it: the pane takes the backlog in parts, so the
+// window keeps its event loop turning, and the quiet line that comes meanwhile ends nothing
+// before the pane has caught up.
+void TestDownload::largeBacklogGoesIntoThePaneInPartsAndNothingIsLost()
+{
+    const QByteArray reply = QByteArray("1;06.12.2026;14:02:11;612.4;8.91;OK\r\n").repeated(400000);
+    TesterSimulator tester;
+    tester.start(TesterSimulator::Script::replying({chunk(reply)}));
+    WindowDriver driver(tester.portName());
+    auto *pane = driver.window()->findChild<QPlainTextEdit *>("outputTextEdit");
+    int largestInsert = 0;
+    connect(pane->document(), &QTextDocument::contentsChange,
+            [&](int, int, int added) { largestInsert = qMax(largestInsert, added); });
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("reply.txt"));
+
+    QVERIFY(driver.downloadUntilSaveDialog(path));
+    QVERIFY(allModalAnswersGiven());
+
+    QVERIFY2(largestInsert <= 64 * 1024, qPrintable(QString::number(largestInsert)));
+    QVERIFY(contentsOf(path) == reply);
+    QCOMPARE(pane->toPlainText().size(), reply.size() - reply.count('\r'));
+    // Read-only: an undo history would only multiply the memory a large reply takes.
+    QCOMPARE(pane->document()->availableUndoSteps(), 0);
+}
+
+void TestDownload::doubleClickOnDownloadDoesNotCancel()
+{
+    TesterSimulator tester;
+    tester.start(TesterSimulator::Script::replying({}));
+    WindowDriver driver(tester.portName());
+    QSignalSpy cancelClicks(driver.button("cancelBtn"), SIGNAL(clicked()));
+
+    // The second click comes while the window sleeps connecting, where Cancel now is.
+    driver.queueClickAt("downloadBtn");
+    driver.button("downloadBtn")->click();
+    QTRY_COMPARE(cancelClicks.count(), 1);
+
+    QVERIFY(!driver.isIdle());
+    QTRY_COMPARE_WITH_TIMEOUT(tester.received(), commands, 2000);
+    driver.cancelDownload();
+    QVERIFY(driver.isIdle());
+}
+
+void TestDownload::clickOnDownloadAsTheTransferEndsDoesNotRestartIt()
+{
+    const QByteArray reply("1;612.4\r\n");
+    TesterSimulator tester;
+    tester.start(TesterSimulator::Script::replying({chunk(reply)}));
+    WindowDriver driver(tester.portName());
+    // The click arrives just as Download shows again, before the save dialog opens.
+    ShowWatcher clickWhenShown([&driver]() { driver.queueClickAt("downloadBtn"); });
+    driver.button("downloadBtn")->installEventFilter(&clickWhenShown);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("reply.txt"));
+
+    QVERIFY(driver.downloadUntilSaveDialog(path));
+    driver.button("downloadBtn")->removeEventFilter(&clickWhenShown);
+    QVERIFY(allModalAnswersGiven());
+
+    QCOMPARE(contentsOf(path), reply);
+    QTest::qWait(200);
+    QCOMPARE(tester.received(), commands);
+    QVERIFY(driver.isIdle());
 }
 
 QTEST_MAIN(TestDownload)

@@ -1,3 +1,4 @@
+#include "app/filesizelimit.h"
 #include "app/settingskeys.h"
 #include "tests/support/modaldialogs.h"
 #include "tests/support/temporarysettings.h"
@@ -16,7 +17,6 @@
 #include <QTest>
 #include <QUrl>
 
-#include <csignal>
 #include <memory>
 #include <sys/resource.h>
 
@@ -284,8 +284,9 @@ void TestSaveFile::failedWriteLeavesTheOldFileWhole()
         file.write(old);
     }
     // A file size limit fails the write even for root, after the file has opened. It
-    // stays well above what the settings store and the dialog write meanwhile.
-    std::signal(SIGXFSZ, SIG_IGN);
+    // stays well above what the settings store and the dialog write meanwhile. Past it,
+    // the program must see a failed write, not be ended by the signal.
+    letFileSizeLimitFailWrites();
     rlimit saved;
     getrlimit(RLIMIT_FSIZE, &saved);
     rlimit tight = saved;
@@ -302,6 +303,12 @@ void TestSaveFile::failedWriteLeavesTheOldFileWhole()
     QCOMPARE(contentsOf(path), old);
     QVERIFY(driver->statusMessage() != QStringLiteral("File successfully saved"));
     QVERIFY(!QSettings().contains(SettingsKeys::deviceLastSavedFilePath));
+
+    // The data is still there to be saved elsewhere.
+    driver->answerSaveDialog(pathOf("elsewhere.txt"));
+    driver->button("saveBtn")->click();
+    QVERIFY(allModalAnswersGiven(0));
+    QCOMPARE(contentsOf(pathOf("elsewhere.txt")), QByteArray("1;612.4;8.91;OK\r\n").repeated(4096));
 }
 
 QTEST_MAIN(TestSaveFile)

@@ -10,6 +10,7 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <memory>
 #include <termios.h>
 
 using Ow::PortSettings;
@@ -59,6 +60,19 @@ protected:
     }
 };
 
+// Asks for a first byte without any limit, which a serial driver refuses.
+class RefusedTimeoutsDevice : public WinSerialDevice
+{
+public:
+    using WinSerialDevice::WinSerialDevice;
+
+protected:
+    void adjustTimeouts(COMMTIMEOUTS *timeouts) override
+    {
+        timeouts->ReadTotalTimeoutConstant = MAXDWORD;
+    }
+};
+
 } // namespace
 
 void TestWinSerialDevice::failedOpenReportsCodeOnStandardErrorAndErrorString_data()
@@ -70,6 +84,7 @@ void TestWinSerialDevice::failedOpenReportsCodeOnStandardErrorAndErrorString_dat
     QTest::newRow("folder") << "folder" << 5;
     QTest::newRow("port held by another") << "held" << 5;
     QTest::newRow("file that is no terminal fails at GetCommState") << "file" << 1;
+    QTest::newRow("time-outs the driver refuses") << "refused time-outs" << 87;
 }
 
 void TestWinSerialDevice::failedOpenReportsCodeOnStandardErrorAndErrorString()
@@ -81,27 +96,37 @@ void TestWinSerialDevice::failedOpenReportsCodeOnStandardErrorAndErrorString()
     QTemporaryFile file;
     QVERIFY(file.open());
     QTemporaryDir folder;
-    if (port == "held")
+    const bool held = port == "held";
+    if (held)
         QVERIFY(holder.open(QIODevice::ReadWrite, 110, 110));
     port = QMap<QString, QString>{{"held", tester.portName()},
                                   {"file", file.fileName()},
                                   {"folder", folder.path()}}
                .value(port, port);
 
-    WinSerialDevice device(port);
+    std::unique_ptr<WinSerialDevice> opened;
+    if (port == "refused time-outs")
+        opened = std::make_unique<RefusedTimeoutsDevice>(tester.portName());
+    else
+        opened = std::make_unique<WinSerialDevice>(port);
+    WinSerialDevice &device = *opened;
     QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open()\n");
     QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::close()");
-    bool opened;
+    if (port == "refused time-outs")
+        QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open failed with error: 87");
+    bool isOpen;
     QByteArray written;
     {
         StandardErrorCapture capture;
-        opened = device.open(QIODevice::ReadWrite, 110, 110);
+        isOpen = device.open(QIODevice::ReadWrite, 110, 110);
         written = capture.text();
     }
     const QString text = QStringLiteral("Win32SerialDevice::open failed with error: %1").arg(error);
-    QVERIFY(!opened);
+    QVERIFY(!isOpen);
     QCOMPARE(QString::fromUtf8(written), text);
     QCOMPARE(device.errorString(), text);
+    // A failed open leaves the port free.
+    QVERIFY(held || WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110));
 }
 
 void TestWinSerialDevice::portNameFollowsPrefixRuleAndIsHeldExclusively_data()

@@ -3,6 +3,7 @@
 #include "tests/support/modaldialogs.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
+#include <qpa/qwindowsysteminterface.h>
 
 WindowDriver::WindowDriver(const QString &openPath)
 {
@@ -22,6 +24,7 @@ WindowDriver::WindowDriver(const QString &openPath)
                                                   ports.append(info);
                                               });
     mainWindow->show();
+    clock.start();
 }
 
 WindowDriver::~WindowDriver() = default;
@@ -63,6 +66,7 @@ void WindowDriver::answerSaveDialog(const QString &path)
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY2(dialog, "expected the save dialog");
         ++saveDialogCount;
+        saveDialogTime = clock.elapsed();
         idleAtSaveDialog = isIdle();
         if (path.isEmpty()) {
             dialog->reject();
@@ -101,4 +105,23 @@ bool WindowDriver::downloadUntilSaveDialog(const QString &savePath)
 void WindowDriver::destroyWindow()
 {
     mainWindow.reset();
+}
+
+void WindowDriver::cancelDownload()
+{
+    QTest::qWait(QApplication::doubleClickInterval());
+    button("cancelBtn")->click();
+}
+
+void WindowDriver::queueClickAt(const char *objectName) const
+{
+    QWidget *target = widget(objectName);
+    QWindow *window = mainWindow->windowHandle();
+    const QPointF local = target->mapTo(mainWindow.get(), target->rect().center());
+    const QPointF global = mainWindow->mapToGlobal(local.toPoint());
+    using Delivery = QWindowSystemInterface::AsynchronousDelivery;
+    QWindowSystemInterface::handleMouseEvent<Delivery>(window, local, global, Qt::LeftButton,
+                                                       Qt::LeftButton, QEvent::MouseButtonPress);
+    QWindowSystemInterface::handleMouseEvent<Delivery>(window, local, global, Qt::NoButton,
+                                                       Qt::LeftButton, QEvent::MouseButtonRelease);
 }

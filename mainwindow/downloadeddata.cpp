@@ -1,0 +1,69 @@
+#include "mainwindow/downloadeddata.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+namespace {
+
+// Converted and written a block at a time: no copy of the whole download is made.
+const int saveBlockSize = 64 * 1024;
+
+bool writeConverted(QFileDevice &file, const QByteArray &received, bool european)
+{
+    QByteArray block;
+    for (int pos = 0; pos < received.size(); pos += saveBlockSize) {
+        block = received.mid(pos, saveBlockSize);
+        convertForSaving(block.data(), block.size(), european);
+        if (file.write(block) != block.size())
+            return false;
+    }
+    // Without this a buffered write that fails would go unnoticed.
+    return file.flush();
+}
+
+} // namespace
+
+QString paneText(const QByteArray &chunk)
+{
+    const int length = int(qstrnlen(chunk.constData(), uint(chunk.size())));
+    QString text = QString::fromUtf8(chunk.constData(), length);
+    text.remove(QLatin1Char('\r'));
+    return text;
+}
+
+bool localeWritesDecimalComma()
+{
+    return QLocale().toString(0.5, 'g', 6).contains(QLatin1Char(','));
+}
+
+bool isCsvFileName(const QString &path)
+{
+    return QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+}
+
+// Byte by byte, the same as first turning every comma into a semicolon and then every
+// full stop into a comma; the other order would make decimal points semicolons.
+void convertForSaving(char *bytes, qint64 size, bool european)
+{
+    for (qint64 i = 0; i < size; ++i) {
+        char byte = char(bytes[i] & 0x7F);
+        if (european && byte == ',')
+            byte = ';';
+        else if (european && byte == '.')
+            byte = ',';
+        bytes[i] = byte;
+    }
+}
+
+bool writeSavedFile(const QString &path, const QByteArray &received, bool european)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        return writeConverted(file, received, european) && file.commit();
+    // A writable file in a folder where no temporary file can be made: written in place.
+    QFile inPlace(path);
+    return inPlace.exists() && inPlace.open(QIODevice::WriteOnly) &&
+           writeConverted(inPlace, received, european);
+}
