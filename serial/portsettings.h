@@ -6,11 +6,39 @@
 // The Win32 device-control block; the comm API (serial/commapi.h) defines it.
 typedef struct _DCB DCB;
 
+// Every DCB member the record offers: accessor name, DCB member, change bit (the member's
+// position after DCBlength, each bit-field counting as one), accessor type and width in bits.
+// fDummy2, wReserved, ErrorChar, EofChar and wReserved1 are left to the driver.
+// clang-format off
+#define LDL_PORT_SETTINGS_MEMBERS(X)                             \
+    X(BaudRate,          BaudRate,           0, quint32, 32)     \
+    X(FBinary,           fBinary,            1, quint32,  1)     \
+    X(FParity,           fParity,            2, quint32,  1)     \
+    X(FOutxCtsFlow,      fOutxCtsFlow,       3, quint32,  1)     \
+    X(FOutxDsrFlow,      fOutxDsrFlow,       4, quint32,  1)     \
+    X(FDtrControl,       fDtrControl,        5, quint32,  2)     \
+    X(FDsrSensitivity,   fDsrSensitivity,    6, quint32,  1)     \
+    X(FTXContinueOnXoff, fTXContinueOnXoff,  7, quint32,  1)     \
+    X(FOutX,             fOutX,              8, quint32,  1)     \
+    X(FInX,              fInX,               9, quint32,  1)     \
+    X(FErrorChar,        fErrorChar,        10, quint32,  1)     \
+    X(FNull,             fNull,             11, quint32,  1)     \
+    X(FRtsControl,       fRtsControl,       12, quint32,  2)     \
+    X(FAbortOnError,     fAbortOnError,     13, quint32,  1)     \
+    X(XonLim,            XonLim,            16, quint16, 16)     \
+    X(XoffLim,           XoffLim,           17, quint16, 16)     \
+    X(ByteSize,          ByteSize,          18, quint8,   8)     \
+    X(Parity,            Parity,            19, quint8,   8)     \
+    X(StopBits,          StopBits,          20, quint8,   8)     \
+    X(XonChar,           XonChar,           21, char,     8)     \
+    X(XoffChar,          XoffChar,          22, char,     8)     \
+    X(EvtChar,           EvtChar,           25, char,     8)
+// clang-format on
+
 namespace Ow {
 
 // The line settings a caller wants for a port: a DCB image plus one change bit per
-// member (bit n is member n after DCBlength, each bit-field counting as one). Opening
-// a port overwrites only the changed members of the driver's DCB.
+// member. Opening a port overwrites only the changed members of the driver's DCB.
 class PortSettings
 {
 public:
@@ -27,97 +55,18 @@ public:
     const DCB &image() const { return *dcb; }
     quint32 getChangedMask() const { return changedMask; }
 
-    quint32 getBaudRate() const;
-    void setBaudRate(quint32 value);
-    bool isBaudRateChanged() const;
-
-    quint32 getFBinary() const;
-    void setFBinary(quint32 value);
-    bool isFBinaryChanged() const;
-
-    quint32 getFParity() const;
-    void setFParity(quint32 value);
-    bool isFParityChanged() const;
-
-    quint32 getFOutxCtsFlow() const;
-    void setFOutxCtsFlow(quint32 value);
-    bool isFOutxCtsFlowChanged() const;
-
-    quint32 getFOutxDsrFlow() const;
-    void setFOutxDsrFlow(quint32 value);
-    bool isFOutxDsrFlowChanged() const;
-
-    quint32 getFDtrControl() const;
-    void setFDtrControl(quint32 value);
-    bool isFDtrControlChanged() const;
-
-    quint32 getFDsrSensitivity() const;
-    void setFDsrSensitivity(quint32 value);
-    bool isFDsrSensitivityChanged() const;
-
-    quint32 getFTXContinueOnXoff() const;
-    void setFTXContinueOnXoff(quint32 value);
-    bool isFTXContinueOnXoffChanged() const;
-
-    quint32 getFOutX() const;
-    void setFOutX(quint32 value);
-    bool isFOutXChanged() const;
-
-    quint32 getFInX() const;
-    void setFInX(quint32 value);
-    bool isFInXChanged() const;
-
-    quint32 getFErrorChar() const;
-    void setFErrorChar(quint32 value);
-    bool isFErrorCharChanged() const;
-
-    quint32 getFNull() const;
-    void setFNull(quint32 value);
-    bool isFNullChanged() const;
-
-    quint32 getFRtsControl() const;
-    void setFRtsControl(quint32 value);
-    bool isFRtsControlChanged() const;
-
-    quint32 getFAbortOnError() const;
-    void setFAbortOnError(quint32 value);
-    bool isFAbortOnErrorChanged() const;
-
-    quint16 getXonLim() const;
-    void setXonLim(quint16 value);
-    bool isXonLimChanged() const;
-
-    quint16 getXoffLim() const;
-    void setXoffLim(quint16 value);
-    bool isXoffLimChanged() const;
-
-    quint8 getByteSize() const;
-    void setByteSize(quint8 value);
-    bool isByteSizeChanged() const;
-
-    quint8 getParity() const;
-    void setParity(quint8 value);
-    bool isParityChanged() const;
-
-    quint8 getStopBits() const;
-    void setStopBits(quint8 value);
-    bool isStopBitsChanged() const;
-
-    char getXonChar() const;
-    void setXonChar(char value);
-    bool isXonCharChanged() const;
-
-    char getXoffChar() const;
-    void setXoffChar(char value);
-    bool isXoffCharChanged() const;
-
-    char getEvtChar() const;
-    void setEvtChar(char value);
-    bool isEvtCharChanged() const;
+    // For each member: Type getName(), void setName(Type) (keeps the low width bits and marks
+    // the member changed) and bool isNameChanged().
+#define LDL_DECLARE_ACCESSORS(Name, member, changeBit, Type, width)                                \
+    Type get##Name() const;                                                                        \
+    void set##Name(Type value);                                                                    \
+    bool is##Name##Changed() const;
+    LDL_PORT_SETTINGS_MEMBERS(LDL_DECLARE_ACCESSORS)
+#undef LDL_DECLARE_ACCESSORS
 
 private:
-    bool isChanged(int bit) const { return changedMask & (1u << bit); }
-    void markChanged(int bit) { changedMask |= 1u << bit; }
+    bool isChanged(int bit) const;
+    void markChanged(int bit);
 
     DCB *dcb;
     quint32 changedMask = 0;

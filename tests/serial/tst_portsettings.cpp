@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 using Ow::PortSettings;
@@ -24,90 +25,78 @@ private slots:
 
 namespace {
 
-// One member with accessors: where it lies in the DCB and how the record reaches it.
+// One member with accessors: its change bit, where its bits lie in the 28-byte image (byte
+// offset, first bit there, number of bits) and how the record reaches it.
 struct Member
 {
     const char *name;
     int changeBit;
     int offset;
-    int byteWidth;
-    int flagShift;
-    int flagBits;
+    int shift;
+    int bits;
     void (*set)(PortSettings &, quint32);
     quint32 (*get)(const PortSettings &);
     bool (*isChanged)(const PortSettings &);
 
-    quint32 allOnes() const
-    {
-        if (byteWidth == 0)
-            return (1u << flagBits) - 1;
-        return byteWidth == 4 ? 0xFFFFFFFFu : (1u << (8 * byteWidth)) - 1;
-    }
+    quint32 allOnes() const { return bits == 32 ? ~0u : (1u << bits) - 1; }
 };
 
-template<typename T>
-quint32 widen(T value)
-{
-    return quint32(value);
-}
-
-// Character members read back as their byte, not sign-extended.
-template<>
-quint32 widen(char value)
-{
-    return quint8(value);
-}
-
-#define LDL_MEMBER(name, bit, offset, width, shift, bits)                                          \
+#define LDL_MEMBER(name, type, bit, offset, shift, bits)                                           \
     Member                                                                                         \
     {                                                                                              \
-        QT_STRINGIFY(name), bit, offset, width, shift, bits,                                       \
-            [](PortSettings &s, quint32 v) { s.set##name(decltype(s.get##name())(v)); },           \
-            [](const PortSettings &s) { return widen(s.get##name()); },                            \
+        QT_STRINGIFY(name), bit, offset, shift, bits,                                              \
+            [](PortSettings &s, quint32 v) { s.set##name(type(v)); },                              \
+            [](const PortSettings &s) {                                                            \
+                static_assert(std::is_same_v<decltype(s.get##name()), type>);                      \
+                return quint32(std::make_unsigned_t<type>(s.get##name()));                         \
+            },                                                                                     \
             [](const PortSettings &s) { return s.is##name##Changed(); }                            \
     }
 
-// Name, change bit, byte offset, byte width, and for a flag (width 0, in the flags word at
-// offset 8) its shift and number of bits.
+// Accessor and its type, change bit, then the place in the image; the flags word is at byte 8.
+// Getters are read back unsigned, so a char member's 0xFF is 255 here.
 const std::vector<Member> members = {
-    LDL_MEMBER(BaudRate, 0, 4, 4, 0, 0),        LDL_MEMBER(FBinary, 1, 8, 0, 0, 1),
-    LDL_MEMBER(FParity, 2, 8, 0, 1, 1),         LDL_MEMBER(FOutxCtsFlow, 3, 8, 0, 2, 1),
-    LDL_MEMBER(FOutxDsrFlow, 4, 8, 0, 3, 1),    LDL_MEMBER(FDtrControl, 5, 8, 0, 4, 2),
-    LDL_MEMBER(FDsrSensitivity, 6, 8, 0, 6, 1), LDL_MEMBER(FTXContinueOnXoff, 7, 8, 0, 7, 1),
-    LDL_MEMBER(FOutX, 8, 8, 0, 8, 1),           LDL_MEMBER(FInX, 9, 8, 0, 9, 1),
-    LDL_MEMBER(FErrorChar, 10, 8, 0, 10, 1),    LDL_MEMBER(FNull, 11, 8, 0, 11, 1),
-    LDL_MEMBER(FRtsControl, 12, 8, 0, 12, 2),   LDL_MEMBER(FAbortOnError, 13, 8, 0, 14, 1),
-    LDL_MEMBER(XonLim, 16, 14, 2, 0, 0),        LDL_MEMBER(XoffLim, 17, 16, 2, 0, 0),
-    LDL_MEMBER(ByteSize, 18, 18, 1, 0, 0),      LDL_MEMBER(Parity, 19, 19, 1, 0, 0),
-    LDL_MEMBER(StopBits, 20, 20, 1, 0, 0),      LDL_MEMBER(XonChar, 21, 21, 1, 0, 0),
-    LDL_MEMBER(XoffChar, 22, 22, 1, 0, 0),      LDL_MEMBER(EvtChar, 25, 25, 1, 0, 0),
+    LDL_MEMBER(BaudRate, quint32, 0, 4, 0, 32),
+    LDL_MEMBER(FBinary, quint32, 1, 8, 0, 1),
+    LDL_MEMBER(FParity, quint32, 2, 8, 1, 1),
+    LDL_MEMBER(FOutxCtsFlow, quint32, 3, 8, 2, 1),
+    LDL_MEMBER(FOutxDsrFlow, quint32, 4, 8, 3, 1),
+    LDL_MEMBER(FDtrControl, quint32, 5, 8, 4, 2),
+    LDL_MEMBER(FDsrSensitivity, quint32, 6, 8, 6, 1),
+    LDL_MEMBER(FTXContinueOnXoff, quint32, 7, 8, 7, 1),
+    LDL_MEMBER(FOutX, quint32, 8, 8, 8, 1),
+    LDL_MEMBER(FInX, quint32, 9, 8, 9, 1),
+    LDL_MEMBER(FErrorChar, quint32, 10, 8, 10, 1),
+    LDL_MEMBER(FNull, quint32, 11, 8, 11, 1),
+    LDL_MEMBER(FRtsControl, quint32, 12, 8, 12, 2),
+    LDL_MEMBER(FAbortOnError, quint32, 13, 8, 14, 1),
+    LDL_MEMBER(XonLim, quint16, 16, 14, 0, 16),
+    LDL_MEMBER(XoffLim, quint16, 17, 16, 0, 16),
+    LDL_MEMBER(ByteSize, quint8, 18, 18, 0, 8),
+    LDL_MEMBER(Parity, quint8, 19, 19, 0, 8),
+    LDL_MEMBER(StopBits, quint8, 20, 20, 0, 8),
+    LDL_MEMBER(XonChar, char, 21, 21, 0, 8),
+    LDL_MEMBER(XoffChar, char, 22, 22, 0, 8),
+    LDL_MEMBER(EvtChar, char, 25, 25, 0, 8),
 };
 
 #undef LDL_MEMBER
+
+// Change bits 0-13, 16-22 and 25: every member above.
+constexpr quint32 everyChangeBit = 0x027F3FFF;
 
 QByteArray bytesOf(const DCB &dcb)
 {
     return QByteArray(reinterpret_cast<const char *>(&dcb), int(sizeof dcb));
 }
 
-DCB dcbOf(const QByteArray &bytes)
-{
-    DCB dcb;
-    std::memcpy(&dcb, bytes.constData(), sizeof dcb);
-    return dcb;
-}
-
-// The image with one member's bits replaced by value, written from the layout alone.
+// The image with one member's bits replaced by value, bit by bit, written from the layout alone.
 QByteArray withMember(QByteArray image, const Member &member, quint32 value)
 {
-    if (member.byteWidth == 0) {
-        quint32 flags;
-        std::memcpy(&flags, image.constData() + member.offset, 4);
-        const quint32 mask = member.allOnes() << member.flagShift;
-        flags = (flags & ~mask) | ((value << member.flagShift) & mask);
-        std::memcpy(image.data() + member.offset, &flags, 4);
-    } else {
-        std::memcpy(image.data() + member.offset, &value, size_t(member.byteWidth));
+    for (int i = 0; i < member.bits; ++i) {
+        const int at = 8 * member.offset + member.shift + i;
+        const int bit = 1 << (at % 8);
+        image[at / 8] = char((value >> i) & 1 ? image[at / 8] | bit : image[at / 8] & ~bit);
     }
     return image;
 }
@@ -121,7 +110,8 @@ QByteArray freshImage()
 
 QByteArray appliedOver(const QByteArray &driver, const PortSettings &settings)
 {
-    DCB working = dcbOf(driver);
+    DCB working;
+    std::memcpy(&working, driver.constData(), sizeof working);
     settings.applyTo(&working);
     return bytesOf(working);
 }
@@ -150,7 +140,8 @@ void TestPortSettings::memberOwnsItsChangeBitAndDcbBits()
     const QByteArray zeros(28, '\0');
     QCOMPARE(appliedOver(zeros, alone), withMember(zeros, member, ones));
 
-    // Cleared among members that are all ones: the neighbours in the flags word stay.
+    // Set again, to zero, among members that are all ones: the neighbours in the flags word
+    // and every change bit stay.
     PortSettings full;
     for (const Member &other : members)
         other.set(full, other.allOnes());
@@ -158,6 +149,7 @@ void TestPortSettings::memberOwnsItsChangeBitAndDcbBits()
     member.set(full, 0);
     QCOMPARE(member.get(full), 0u);
     QCOMPARE(bytesOf(full.image()), withMember(before, member, 0));
+    QCOMPARE(full.getChangedMask(), everyChangeBit);
 
     PortSettings zero;
     member.set(zero, 0);
