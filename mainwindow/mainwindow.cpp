@@ -244,8 +244,9 @@ void MainWindow::flushStaleInput()
 
 void MainWindow::readyRead()
 {
-    // A call queued for the rest of a backlog may come after the download has ended.
-    if (!serialDevice)
+    // A call queued for the rest of a backlog takes these bytes too, one part per turn of
+    // the event loop; it may also come after the download has ended.
+    if (!serialDevice || backlogCallQueued)
         return;
     const QByteArray chunk = serialDevice->read(paneChunkSize);
     if (chunk.isEmpty())
@@ -257,14 +258,24 @@ void MainWindow::readyRead()
     takeBacklogLater();
 }
 
-// A fast line can leave megabytes waiting; taking them in parts keeps the window
-// responding. Once the pane has everything, a quiet line seen meanwhile ends the download.
+// A fast line can leave megabytes waiting; taking them in parts, one per turn of the
+// event loop, keeps the window responding. Once the pane has everything, a quiet line
+// seen meanwhile ends the download.
 void MainWindow::takeBacklogLater()
 {
-    if (serialDevice->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, "readyRead", Qt::QueuedConnection);
-    else if (lineWentQuiet)
-        endDownloadAndSave();
+    if (serialDevice->bytesAvailable() == 0) {
+        if (lineWentQuiet)
+            endDownloadAndSave();
+    } else if (!backlogCallQueued) {
+        backlogCallQueued = true;
+        QMetaObject::invokeMethod(this, "takeBacklog", Qt::QueuedConnection);
+    }
+}
+
+void MainWindow::takeBacklog()
+{
+    backlogCallQueued = false;
+    readyRead();
 }
 
 void MainWindow::readTimeOut()

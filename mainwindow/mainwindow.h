@@ -34,6 +34,7 @@ private slots:
     void cancelDownload();
     void readyRead();
     void readTimeOut();
+    void takeBacklog();
     void openFile();
     void saveFile();
     void showAbout();
@@ -63,6 +64,7 @@ private:
     bool dataReceived = false;
     // The line went quiet while bytes still waited for the pane.
     bool lineWentQuiet = false;
+    bool backlogCallQueued = false;
     QElapsedTimer sinceConnected;
     QByteArray receivedData;
     QProgressBar *progressBar = nullptr;

@@ -12,6 +12,9 @@ namespace {
 
 // The most the reader hands out per read of the port.
 const int chunkSize = 1024;
+// Received bytes are kept in blocks of this size, each released once it has been taken:
+// a backlog that the GUI side works through gives its memory back as it goes.
+const int readBlockSize = 1024 * 1024;
 
 // A negative limit waits for as long as it takes.
 bool passGate(QMutex &gate, int msecs)
@@ -32,31 +35,40 @@ qint64 WorkerThread::takeData(char *data, qint64 maxSize)
 {
     QMutexLocker locker(&stateMutex);
     readyReadPending = false;
-    const qint64 available = readBuffer.size() - readPos;
-    const qint64 count = qMin(maxSize, available);
-    if (count != 0) {
-        std::memcpy(data, readBuffer.constData() + readPos, size_t(count));
-        if (count == available) {
-            // Keeps the allocation (reserved in run) for the next chunks.
-            readBuffer.resize(0);
+    qint64 taken = 0;
+    while (taken < maxSize && untakenCount > 0) {
+        const QByteArray &first = readBlocks.constFirst();
+        const int count = int(qMin<qint64>(maxSize - taken, first.size() - readPos));
+        std::memcpy(data + taken, first.constData() + readPos, size_t(count));
+        taken += count;
+        untakenCount -= count;
+        readPos += count;
+        if (readPos == first.size()) {
+            // The last block is kept for the chunks to come.
+            if (readBlocks.size() > 1)
+                readBlocks.removeFirst();
+            else
+                readBlocks.first().resize(0);
             readPos = 0;
-        } else {
-            readPos += int(count);
         }
     }
-    return count;
+    return taken;
 }
 
 qint64 WorkerThread::bytesAvailable() const
 {
     QMutexLocker locker(&stateMutex);
-    return readBuffer.size() - readPos;
+    return untakenCount;
 }
 
 bool WorkerThread::hasLine() const
 {
     QMutexLocker locker(&stateMutex);
-    return readBuffer.indexOf('\n', readPos) >= 0;
+    for (int i = 0; i < readBlocks.size(); ++i) {
+        if (readBlocks.at(i).indexOf('\n', i == 0 ? readPos : 0) >= 0)
+            return true;
+    }
+    return false;
 }
 
 void WorkerThread::queueWrite(const char *data, qint64 size)
@@ -98,9 +110,9 @@ void WorkerThread::run()
     writeWaitMutex.lock();
     {
         QMutexLocker locker(&stateMutex);
-        readBuffer.clear();
-        readBuffer.reserve(16 * chunkSize);
+        readBlocks.clear();
         readPos = 0;
+        untakenCount = 0;
         readyReadPending = false;
     }
 
@@ -211,7 +223,12 @@ void WorkerThread::announceReadTimeOut()
 bool WorkerThread::storeChunk(const char *data, qint64 size)
 {
     QMutexLocker locker(&stateMutex);
-    readBuffer.append(data, int(size));
+    if (readBlocks.isEmpty() || readBlocks.constLast().size() + size > readBlockSize) {
+        readBlocks.append(QByteArray());
+        readBlocks.last().reserve(readBlockSize);
+    }
+    readBlocks.last().append(data, int(size));
+    untakenCount += size;
     if (readyReadPending || device->bytesAvailable() > 0)
         return false;
     readyReadPending = true;

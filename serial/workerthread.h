@@ -2,6 +2,7 @@
 #define WORKERTHREAD_H
 
 #include <QByteArray>
+#include <QList>
 #include <QMutex>
 #include <QThread>
 
@@ -61,8 +62,11 @@ private:
 
     QIODevice *device;
     int readTimeout = 0;
-    QByteArray readBuffer;
+    // Received bytes, in blocks in arrival order.
+    QList<QByteArray> readBlocks;
+    // Bytes of the first block taken already.
     int readPos = 0;
+    qint64 untakenCount = 0;
     // A readyRead was emitted and the GUI side has taken nothing since.
     bool readyReadPending = false;
     mutable QMutex stateMutex;
