@@ -11,7 +11,7 @@ const quint32 writeTimeout = 110;
 const int defaultReadTimeout = 110;
 const int longestReadTimeout = 60000;
 // The longest a single port read waits; how soon the reader sees a stop or a queued write.
-const int longestPortRead = 25;
+const int longestPortRead = 40;
 
 // The read time-out cut into equal port reads of at most longestPortRead.
 quint32 portReadTimeout(int readTimeout)
