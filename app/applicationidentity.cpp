@@ -1,5 +1,7 @@
 #include "app/applicationidentity.h"
 
+#include "programinfo.h"
+
 #include <QCoreApplication>
 
 void setApplicationIdentity()
@@ -7,5 +9,5 @@ void setApplicationIdentity()
     QCoreApplication::setOrganizationName(QStringLiteral("Ormwick"));
     QCoreApplication::setOrganizationDomain(QStringLiteral("ormwick.com"));
     QCoreApplication::setApplicationName(QStringLiteral("Lumetra DataLogger"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("3.1"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LDL_VERSION_SHOWN));
 }

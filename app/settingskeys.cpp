@@ -1,5 +1,7 @@
 #include "app/settingskeys.h"
 
+#include "programinfo.h"
+
 namespace SettingsKeys {
 const QString mainWindowGeometry = QStringLiteral("MainWindow/Geometry");
 const QString mainWindowState = QStringLiteral("MainWindow/State");
@@ -12,4 +14,4 @@ const QString languageFilePath = QStringLiteral("%1/FilePath").arg(languageGroup
 const QString languageIso639Code = QStringLiteral("%1/Iso639Code").arg(languageGroup);
 } // namespace SettingsKeys
 
-const QString translationsFolderName = QStringLiteral("Translations");
+const QString translationsFolderName = QStringLiteral(LDL_TRANSLATIONS_FOLDER);

@@ -4,6 +4,7 @@
 #include "language/dialoglanguage.h"
 #include "language/translationloader.h"
 #include "mainwindow/downloadeddata.h"
+#include "serial/commapi.h"
 #include "serial/portsettings.h"
 #include "serial/winserialdeviceasync.h"
 
@@ -35,7 +36,9 @@ static void initResources()
 
 namespace {
 
-const int defaultReadTimeout = 110;
+// The software handshake characters, for a driver that would use them.
+const char xon = 0x11;
+const char xoff = 0x13;
 // The most the pane takes in one go; a larger backlog follows in later turns of the event loop.
 const qint64 paneChunkSize = 64 * 1024;
 
@@ -195,26 +198,26 @@ Ow::PortSettings *MainWindow::createLineSettings()
     Ow::PortSettings *settings = Ow::PortSettings::create();
     settings->setBaudRate(9600);
     settings->setByteSize(8);
-    settings->setStopBits(0);
-    settings->setFBinary(1);
-    settings->setFParity(0);
-    settings->setParity(0);
-    settings->setFOutxDsrFlow(0);
-    settings->setFDsrSensitivity(0);
-    settings->setFDtrControl(1);
-    settings->setFOutxCtsFlow(0);
-    settings->setFRtsControl(1);
-    settings->setFOutX(0);
-    settings->setFInX(0);
-    settings->setXonChar(0x11);
-    settings->setXoffChar(0x13);
+    settings->setStopBits(ONESTOPBIT);
+    settings->setFBinary(TRUE);
+    settings->setFParity(FALSE);
+    settings->setParity(NOPARITY);
+    settings->setFOutxDsrFlow(FALSE);
+    settings->setFDsrSensitivity(FALSE);
+    settings->setFDtrControl(DTR_CONTROL_ENABLE);
+    settings->setFOutxCtsFlow(FALSE);
+    settings->setFRtsControl(RTS_CONTROL_ENABLE);
+    settings->setFOutX(FALSE);
+    settings->setFInX(FALSE);
+    settings->setXonChar(xon);
+    settings->setXoffChar(xoff);
     settings->setEvtChar(0);
     settings->setXonLim(100);
     settings->setXoffLim(100);
-    settings->setFTXContinueOnXoff(1);
-    settings->setFErrorChar(0);
-    settings->setFNull(0);
-    settings->setFAbortOnError(0);
+    settings->setFTXContinueOnXoff(TRUE);
+    settings->setFErrorChar(FALSE);
+    settings->setFNull(FALSE);
+    settings->setFAbortOnError(FALSE);
     return settings;
 }
 
@@ -226,8 +229,9 @@ int MainWindow::storedReadTimeout()
     const qlonglong stored = settings.value(SettingsKeys::deviceReadTimeout).toLongLong(&isInteger);
     if (isInteger && stored >= 1 && stored <= std::numeric_limits<int>::max())
         return int(stored);
-    settings.setValue(SettingsKeys::deviceReadTimeout, defaultReadTimeout);
-    return defaultReadTimeout;
+    const int timeout = Ow::WinSerialDeviceAsync::defaultReadTimeout;
+    settings.setValue(SettingsKeys::deviceReadTimeout, timeout);
+    return timeout;
 }
 
 void MainWindow::flushStaleInput()

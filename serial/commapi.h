@@ -28,6 +28,8 @@ typedef struct _OVERLAPPED *LPOVERLAPPED;
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(std::intptr_t(-1));
 
+constexpr BOOL FALSE = 0;
+constexpr BOOL TRUE = 1;
 constexpr DWORD MAXDWORD = 0xFFFFFFFF;
 
 constexpr DWORD GENERIC_READ = 0x80000000;

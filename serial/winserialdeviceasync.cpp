@@ -8,7 +8,6 @@ namespace Ow {
 namespace {
 
 const quint32 writeTimeout = 110;
-const int defaultReadTimeout = 110;
 const int longestReadTimeout = 60000;
 // The longest a single port read waits; how soon the reader sees a stop or a queued write.
 const int longestPortRead = 40;

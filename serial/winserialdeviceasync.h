@@ -34,7 +34,9 @@ public:
 
     virtual bool open(QIODevice::OpenMode mode, int readTimeout);
 
-    // The read time-out that open uses for a requested one: 110 below 1, at most 60000.
+    // The read time-out when none usable is given.
+    static constexpr int defaultReadTimeout = 110;
+    // The read time-out that open uses for a requested one: the default below 1, at most 60000.
     static int effectiveReadTimeout(int readTimeout);
 
 signals:
