@@ -23,6 +23,7 @@
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/resource.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -44,22 +45,26 @@ double mebibytesPerSecond(const Transfer &transfer)
                : 0.0;
 }
 
-// Counts bytes that differ from the simulator's stream pattern at that offset.
+// The reply streamed: byte i is i modulo 251, so that misplaced bytes show.
+QByteArray pattern(qint64 size)
+{
+    QByteArray bytes(int(size), Qt::Uninitialized);
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i % 251);
+    return bytes;
+}
+
+// Counts bytes that differ from the pattern at that offset.
 qint64 mismatches(const char *data, qint64 size, qint64 offset)
 {
-    static const int piece = 64 * 1024;
-    static const QByteArray pattern = TesterSimulator::streamPattern(0, piece + 251);
+    static const QByteArray expected = pattern(64 * 1024 + 251);
     qint64 wrong = 0;
-    for (qint64 done = 0; done < size; done += piece) {
-        const int length = int(qMin<qint64>(piece, size - done));
-        const char *expected = pattern.constData() + (offset + done) % 251;
-        if (std::memcmp(data + done, expected, size_t(length)) == 0)
-            continue;
-        for (int i = 0; i < length; ++i)
-            wrong += data[done + i] != expected[i];
-    }
+    for (qint64 i = 0; i < size; ++i)
+        wrong += data[i] != expected.at(int((offset + i) % 251));
     return wrong;
 }
+
+const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
 
 double peakResidentMegabytes()
 {
@@ -68,13 +73,9 @@ double peakResidentMegabytes()
     return usage.ru_maxrss / 1024.0;
 }
 
-TesterSimulator::Script stream(qint64 size, TesterSimulator::Start start)
+TesterSimulator::Script stream(qint64 size)
 {
-    TesterSimulator::Script script;
-    script.start = start;
-    script.waitForCommands = false;
-    script.streamSize = size;
-    return script;
+    return TesterSimulator::Script::replying({{0, pattern(size)}});
 }
 
 // (a) This machine's limit: read() on the slave into a buffer, nothing else.
@@ -82,13 +83,17 @@ Transfer plainRead(qint64 size)
 {
     Transfer transfer;
     TesterSimulator tester;
-    const int fd = ::open(tester.portName().toLocal8Bit().constData(), O_RDONLY | O_NOCTTY);
+    const int fd = ::open(tester.portName().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
     if (fd < 0)
         return transfer;
     static char buffer[64 * 1024];
+    tester.start(stream(size));
+    // What a program does on opening, the simulator's cue: discard the input, ask.
+    ::tcflush(fd, TCIFLUSH);
+    if (::write(fd, commands.constData(), size_t(commands.size())) != commands.size())
+        return transfer;
     QElapsedTimer timer;
     timer.start();
-    tester.start(stream(size, TesterSimulator::Start::AtOnce));
     while (transfer.bytes < size) {
         const ssize_t count = ::read(fd, buffer, sizeof buffer);
         if (count <= 0)
@@ -156,13 +161,14 @@ Transfer deviceRead(qint64 size, QuietLine *quiet)
     });
     QTimer::singleShot(120000, &loop, &QEventLoop::quit);
 
-    tester.start(stream(size, TesterSimulator::Start::WhenPortOpened));
+    tester.start(stream(size));
     QElapsedTimer timer;
     timer.start();
     if (!device.open(QIODevice::ReadWrite, 110)) {
         std::fprintf(stderr, "serial_throughput: cannot open %s\n", qPrintable(tester.portName()));
         return transfer;
     }
+    device.write(commands);
     loop.exec();
     transfer.elapsedMs = timer.elapsed();
 

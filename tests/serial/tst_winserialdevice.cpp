@@ -1,307 +1,148 @@
-#include "serial/portsettings.h"
 #include "serial/winserialdevice.h"
-#include "tests/serial/standarderrorcapture.h"
 #include "tests/support/testersimulator.h"
 
 #include <QElapsedTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
-#include <memory>
-#include <termios.h>
+#include <functional>
+#include <unistd.h>
 
-using Ow::PortSettings;
 using Ow::WinSerialDevice;
 
-// The serial device, and the comm API beneath it, over real pseudo-terminals.
+// The serial device and the comm API beneath it, over real pseudo-terminals.
 class TestWinSerialDevice : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void failedOpenReportsCodeOnStandardErrorAndErrorString_data();
-    void failedOpenReportsCodeOnStandardErrorAndErrorString();
-    void portNameFollowsPrefixRuleAndIsHeldExclusively_data();
-    void portNameFollowsPrefixRuleAndIsHeldExclusively();
-    void recordReachesTermios_data();
-    void recordReachesTermios();
-    void readReturnsWhatArrivesAtOnceAndNothingAfterTimeout();
-    void writeReturnsOnceEverythingIsSent();
-    void writeToALineThatTakesNothingGivesUpAtItsTimeout();
-    void failuresAfterHangUpAreReportedOnceAndReadsWaitOutTimeout();
+    void openFollowsTheNameAndReportsTheSystemCode_data();
+    void openFollowsTheNameAndReportsTheSystemCode();
+    void readsWaitForTheFirstByteAndFailuresAreReportedOnce();
 };
 
 namespace {
 
-const QString prefix = QStringLiteral("\\\\.\\");
+const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
 
-TesterSimulator::Script replyOnOpen(const QList<TesterSimulator::Chunk> &reply)
+// What the action writes to standard error.
+QByteArray standardErrorOf(const std::function<void()> &action)
 {
-    TesterSimulator::Script script;
-    script.waitForCommands = false;
-    script.reply = reply;
-    return script;
+    QTemporaryFile file;
+    file.open();
+    const int saved = ::dup(STDERR_FILENO);
+    ::dup2(file.handle(), STDERR_FILENO);
+    action();
+    ::dup2(saved, STDERR_FILENO);
+    ::close(saved);
+    file.seek(0);
+    return file.readAll();
 }
 
-// Lets a write give up on a stuck line after its constant alone, and shortens the read time-out.
+// Writes give up after their constant alone; a read may wait for its first byte without
+// limit, which a serial driver refuses.
 class HookedDevice : public WinSerialDevice
 {
 public:
-    using WinSerialDevice::WinSerialDevice;
+    HookedDevice(const QString &name, bool unlimitedRead)
+        : WinSerialDevice(name), unlimited(unlimitedRead)
+    {}
 
-protected:
+private:
     void adjustTimeouts(COMMTIMEOUTS *timeouts) override
     {
-        timeouts->ReadTotalTimeoutConstant = 150;
         timeouts->WriteTotalTimeoutMultiplier = 0;
+        timeouts->ReadTotalTimeoutConstant =
+            unlimited ? MAXDWORD : timeouts->ReadTotalTimeoutConstant;
     }
-};
-
-// Asks for a first byte without any limit, which a serial driver refuses.
-class RefusedTimeoutsDevice : public WinSerialDevice
-{
-public:
-    using WinSerialDevice::WinSerialDevice;
-
-protected:
-    void adjustTimeouts(COMMTIMEOUTS *timeouts) override
-    {
-        timeouts->ReadTotalTimeoutConstant = MAXDWORD;
-    }
+    const bool unlimited;
 };
 
 } // namespace
 
-void TestWinSerialDevice::failedOpenReportsCodeOnStandardErrorAndErrorString_data()
+void TestWinSerialDevice::openFollowsTheNameAndReportsTheSystemCode_data()
 {
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<int>("error");
+    QTest::addColumn<QString>("name"); // "@": the pseudo-terminal
+    QTest::addColumn<int>("error");    // 0: opens, and holds the port alone
+    QTest::newRow("name under /dev") << "@dev" << 0;
+    QTest::newRow("already prefixed") << "\\\\.\\@" << 0;
+    QTest::newRow("link, a path longer than 15") << "@link" << 0;
     QTest::newRow("missing port") << "ttyLumetraMissing0" << 2;
-    QTest::newRow("empty port name") << "" << 2;
-    QTest::newRow("folder") << "folder" << 5;
-    QTest::newRow("port held by another") << "held" << 5;
-    QTest::newRow("file that is no terminal fails at GetCommState") << "file" << 1;
-    QTest::newRow("time-outs the driver refuses") << "refused time-outs" << 87;
+    QTest::newRow("empty name") << "" << 2;
+    QTest::newRow("folder") << "@folder" << 5;
+    QTest::newRow("held by another") << "@held" << 5;
+    QTest::newRow("no terminal: GetCommState fails") << "@file" << 1;
+    QTest::newRow("time-outs refused") << "@refused" << 87;
 }
 
-void TestWinSerialDevice::failedOpenReportsCodeOnStandardErrorAndErrorString()
-{
-    QFETCH(QString, port);
-    QFETCH(int, error);
-    TesterSimulator tester;
-    WinSerialDevice holder(tester.portName());
-    QTemporaryFile file;
-    QVERIFY(file.open());
-    QTemporaryDir folder;
-    const bool held = port == "held";
-    if (held)
-        QVERIFY(holder.open(QIODevice::ReadWrite, 110, 110));
-    port = QMap<QString, QString>{{"held", tester.portName()},
-                                  {"file", file.fileName()},
-                                  {"folder", folder.path()}}
-               .value(port, port);
-
-    std::unique_ptr<WinSerialDevice> opened;
-    if (port == "refused time-outs")
-        opened = std::make_unique<RefusedTimeoutsDevice>(tester.portName());
-    else
-        opened = std::make_unique<WinSerialDevice>(port);
-    WinSerialDevice &device = *opened;
-    QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open()\n");
-    QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::close()");
-    if (port == "refused time-outs")
-        QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open failed with error: 87");
-    bool isOpen;
-    QByteArray written;
-    {
-        StandardErrorCapture capture;
-        isOpen = device.open(QIODevice::ReadWrite, 110, 110);
-        written = capture.text();
-    }
-    const QString text = QStringLiteral("Win32SerialDevice::open failed with error: %1").arg(error);
-    QVERIFY(!isOpen);
-    QCOMPARE(QString::fromUtf8(written), text);
-    QCOMPARE(device.errorString(), text);
-    // A failed open leaves the port free.
-    QVERIFY(held || WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110));
-}
-
-void TestWinSerialDevice::portNameFollowsPrefixRuleAndIsHeldExclusively_data()
-{
-    QTest::addColumn<QString>("name");
-    // "@" stands for the slave's absolute path, "@dev" for it without /dev/.
-    QTest::newRow("name under /dev") << "@dev";
-    QTest::newRow("already prefixed") << prefix + "@";
-    QTest::newRow("absolute path") << "@";
-    QTest::newRow("path far beyond 15 characters") << "long";
-}
-
-void TestWinSerialDevice::portNameFollowsPrefixRuleAndIsHeldExclusively()
+void TestWinSerialDevice::openFollowsTheNameAndReportsTheSystemCode()
 {
     QFETCH(QString, name);
+    QFETCH(int, error);
     TesterSimulator tester;
-    QTemporaryDir dir;
-    const QString longName = dir.path() + "/a-port-name-well-beyond-fifteen-characters";
-    QVERIFY(QFile::link(tester.portName(), longName));
-    if (name == "long")
-        name = longName;
-    name.replace("@dev", tester.portName().mid(5)).replace("@", tester.portName());
+    QTemporaryDir folder;
+    QTemporaryFile file;
+    QVERIFY(file.open() && QFile::link(tester.portName(), folder.filePath("link")));
+    WinSerialDevice holder(tester.portName());
+    QVERIFY(name != "@held" || holder.open(QIODevice::ReadWrite, 110, 110));
+    name.replace("@dev", tester.portName().mid(5)).replace("@link", folder.filePath("link"));
+    name.replace("@folder", folder.path()).replace("@file", file.fileName());
+    HookedDevice device(name.replace(QRegExp("@\\w*"), tester.portName()), error == 87);
+    QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open()\n");
+    bool opened = false;
+    const QByteArray reported =
+        standardErrorOf([&] { opened = device.open(QIODevice::ReadWrite, 110, 110); });
 
-    WinSerialDevice device(name);
-    QVERIFY(device.open(QIODevice::ReadWrite, 110, 110));
-    QProcess other;
-    other.start("flock", {"--nonblock", "--conflict-exit-code", "42", tester.portName(), "true"});
-    QVERIFY(other.waitForFinished(5000));
-    QCOMPARE(other.exitCode(), 42);
+    const QString text = QStringLiteral("Win32SerialDevice::open failed with error: %1").arg(error);
+    QCOMPARE(opened, error == 0);
+    QCOMPARE(QString::fromUtf8(reported), error ? text : QString());
+    QCOMPARE(device.errorString() == text, error != 0);
+    // Held alone while open, and free again after a failed open.
+    QCOMPARE(WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110),
+             error && !holder.isOpen());
 }
 
-void TestWinSerialDevice::recordReachesTermios_data()
-{
-    // The driver starts cooked at 19200 with two stop bits and both handshakes on.
-    // A pseudo-terminal keeps CS8 without PARENB whatever is asked.
-    QTest::addColumn<bool>("emptyRecord");
-    QTest::addColumn<uint>("speed");
-    QTest::addColumn<uint>("cflag");
-    QTest::addColumn<uint>("iflag");
-    QTest::newRow("9600 8N1 without handshake") << false << uint(B9600) << uint(CS8) << 0u;
-    QTest::newRow("empty record keeps the driver's")
-        << true << uint(B19200) << uint(CS8 | CSTOPB | CRTSCTS) << uint(IXON | IXOFF);
-}
-
-void TestWinSerialDevice::recordReachesTermios()
-{
-    QFETCH(bool, emptyRecord);
-    QFETCH(uint, speed);
-    QFETCH(uint, cflag);
-    QFETCH(uint, iflag);
-    TesterSimulator tester;
-    termios driver = tester.lineSettings();
-    cfsetospeed(&driver, B19200);
-    cfsetispeed(&driver, B19200);
-    driver.c_cflag |= CSTOPB | CRTSCTS;
-    driver.c_iflag |= IXON | IXOFF;
-    driver.c_lflag |= ICANON | ECHO;
-    tester.setLineSettings(driver);
-
-    WinSerialDevice device(tester.portName());
-    PortSettings *replaced = PortSettings::create();
-    replaced->setBaudRate(115200);
-    device.setPortSettings(replaced);
-    PortSettings *settings = PortSettings::create();
-    if (!emptyRecord) {
-        settings->setBaudRate(9600);
-        settings->setByteSize(8);
-        settings->setParity(NOPARITY);
-        settings->setStopBits(ONESTOPBIT);
-        settings->setFOutxCtsFlow(0);
-        settings->setFRtsControl(RTS_CONTROL_ENABLE);
-        settings->setFOutX(0);
-        settings->setFInX(0);
-    }
-    device.setPortSettings(settings);
-    QVERIFY(device.open(QIODevice::ReadWrite, 110, 110));
-
-    const termios line = tester.lineSettings();
-    QCOMPARE(uint(cfgetospeed(&line)), speed);
-    QCOMPARE(uint(line.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS)), cflag);
-    QCOMPARE(uint(line.c_iflag & (IXON | IXOFF)), iflag);
-    // Raw either way: nothing echoed, no line editing.
-    QCOMPARE(line.c_lflag & (ICANON | ECHO), tcflag_t(0));
-}
-
-void TestWinSerialDevice::readReturnsWhatArrivesAtOnceAndNothingAfterTimeout()
+void TestWinSerialDevice::readsWaitForTheFirstByteAndFailuresAreReportedOnce()
 {
     TesterSimulator tester;
-    tester.start(replyOnOpen({{0, "hello"}, {800, "late"}}));
-    WinSerialDevice device(tester.portName());
-    QVERIFY(device.open(QIODevice::ReadWrite, 1500, 110));
-    QTest::qSleep(200);
-
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(device.read(1024), QByteArray("hello"));
-    QVERIFY2(timer.elapsed() < 250, qPrintable(QString::number(timer.elapsed())));
-    timer.restart();
-    QCOMPARE(device.read(1024), QByteArray("late"));
-    QVERIFY2(timer.elapsed() < 1400, qPrintable(QString::number(timer.elapsed())));
-    timer.restart();
-    QCOMPARE(device.read(1024), QByteArray());
-    QVERIFY2(timer.elapsed() >= 1490 && timer.elapsed() < 4000,
-             qPrintable(QString::number(timer.elapsed())));
-}
-
-void TestWinSerialDevice::writeReturnsOnceEverythingIsSent()
-{
-    TesterSimulator tester;
-    tester.start(replyOnOpen({}));
-    WinSerialDevice device(tester.portName());
-    QVERIFY(device.open(QIODevice::ReadWrite, 110, 110));
-    // More than the pseudo-terminal buffers, so the write has to wait for room.
-    const QByteArray block = TesterSimulator::streamPattern(0, 256 * 1024);
-
-    QCOMPARE(device.write("SYST:REM\r\n"), qint64(10));
-    QCOMPARE(device.write(block), qint64(block.size()));
-    QTRY_COMPARE_WITH_TIMEOUT(tester.received().size(), 10 + block.size(), 5000);
-    QCOMPARE(tester.received(), "SYST:REM\r\n" + block);
-}
-
-void TestWinSerialDevice::writeToALineThatTakesNothingGivesUpAtItsTimeout()
-{
-    // Not started: the simulator reads nothing, so the line takes only what fits its buffers.
-    TesterSimulator tester;
-    HookedDevice device(tester.portName());
-    QVERIFY(device.open(QIODevice::ReadWrite, 2000, 300));
-
-    // The hook's shorter read time-out reached the port.
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(device.read(1024), QByteArray());
-    QVERIFY2(timer.elapsed() >= 140 && timer.elapsed() < 1500,
-             qPrintable(QString::number(timer.elapsed())));
-
-    const QByteArray bytes(4 * 1024 * 1024, 'w');
-    timer.restart();
-    const qint64 written = device.write(bytes);
-    QVERIFY2(written > 0 && written < bytes.size(), qPrintable(QString::number(written)));
-    QVERIFY2(timer.elapsed() >= 290 && timer.elapsed() < 3000,
-             qPrintable(QString::number(timer.elapsed())));
-}
-
-void TestWinSerialDevice::failuresAfterHangUpAreReportedOnceAndReadsWaitOutTimeout()
-{
-    TesterSimulator tester;
-    TesterSimulator::Script script = replyOnOpen({{0, "last"}});
-    script.hangUpAfterChunk = 0;
+    TesterSimulator::Script script =
+        TesterSimulator::Script::replying({{0, "hello"}, {800, "late"}});
+    script.hangUpAfterChunk = 1;
     tester.start(script);
-    WinSerialDevice device(tester.portName());
-    QVERIFY(device.open(QIODevice::ReadWrite, 200, 110));
-    QCOMPARE(device.read(1024), QByteArray("last"));
+    HookedDevice device(tester.portName(), false);
+    QVERIFY(device.open(QIODevice::ReadWrite, 1500, 300));
+    QCOMPARE(device.write(commands), qint64(commands.size()));
+    QTest::qSleep(200);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(device.read(1024), QByteArray("hello")); // waiting: at once
+    QCOMPARE(device.read(1024), QByteArray("late"));  // the first byte: as soon as it comes
+    QVERIFY2(timer.elapsed() < 1400, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(tester.received(), commands);
     QVERIFY(tester.waitUntilFinished(5000));
 
     const QString readText = "Win32SerialDevice::readData failed with error: 1167";
     const QString writeText = "Win32SerialDevice::writeData failed with error: 1167";
     QTest::ignoreMessage(QtDebugMsg, qPrintable(readText));
     QTest::ignoreMessage(QtDebugMsg, qPrintable(writeText));
-    QByteArray written;
-    {
-        StandardErrorCapture capture;
-        for (int pass = 0; pass < 3; ++pass) {
-            char buffer[16];
-            QElapsedTimer timer;
-            timer.start();
-            QCOMPARE(device.read(buffer, sizeof buffer), qint64(-1));
-            QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
+    const QByteArray reported = standardErrorOf([&] {
+        for (int pass = 0; pass < 2; ++pass) {
+            timer.restart();
+            QCOMPARE(device.read(1024), QByteArray()); // a failed read waits out the time-out
+            QVERIFY2(timer.elapsed() >= 1490, qPrintable(QString::number(timer.elapsed())));
         }
         QCOMPARE(device.errorString(), readText);
-        QCOMPARE(device.write("SYST:REM\r\n"), qint64(-1));
-        QCOMPARE(device.write("SYST:REM\r\n"), qint64(-1));
-        written = capture.text();
-    }
-    QCOMPARE(QString::fromUtf8(written), readText + writeText);
-    QCOMPARE(device.errorString(), writeText);
+        QCOMPARE(device.write(commands), qint64(-1));
+        QCOMPARE(device.write(commands), qint64(-1));
+    });
+    QCOMPARE(QString::fromUtf8(reported), readText + writeText);
+
+    TesterSimulator silent; // nobody reads its master: the line takes only what fits
+    HookedDevice stuck(silent.portName(), false);
+    QVERIFY(stuck.open(QIODevice::ReadWrite, 110, 300));
+    const qint64 written = stuck.write(QByteArray(4 << 20, 'w'));
+    QVERIFY2(written > 0 && written < 4 << 20, qPrintable(QString::number(written)));
 }
 
 QTEST_GUILESS_MAIN(TestWinSerialDevice)
