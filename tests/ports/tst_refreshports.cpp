@@ -14,8 +14,8 @@ private slots:
         TemporarySettings settings;
         QSettings().setValue("Device/PortName", "ttyS1");
         QList<QList<PortInfo>> lists{
-            {{"ttyS0", {}, {}, {}, {}, {}}, {"ttyS1", {}, "/dev/ttyS1", {}, {}, {}}},
-            {{"ttyUSB0", {}, "/dev/ttyUSB0", {}, {}, {}}}};
+            {{"ttyS1", {}, {}, {}, {}, {}}, {"ttyS1", {}, "/dev/ttyS1", {}, {}, {}}}, // last wins
+            {{"ttyUSB0", {}, "/dev/ttyUSB0", {}, {}, {}}, {"TTYS1", {}, {}, {}, {}, {}}}};
         MainWindow window(nullptr, {}, [&](QList<PortInfo> &ports) { ports = lists.takeFirst(); });
         QCOMPARE(window.findChild<QComboBox *>("comPorts")->currentData().toString(), "/dev/ttyS1");
         window.findChild<QAction *>("actionRefreshPorts")->trigger();
