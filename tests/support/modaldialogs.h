@@ -29,8 +29,12 @@ inline void whenModalAppears(std::function<void(QWidget *)> action)
                 return;
             lastAnswered = modal;
             // From a fresh timer event: the answer may open a nested modal, such as a question.
-            QTimer::singleShot(
-                0, modal, [modal, answer = pendingModalAnswers.dequeue()]() { answer(modal); });
+            QTimer::singleShot(0, modal, [modal, answer = pendingModalAnswers.dequeue()]() {
+                answer(modal);
+                // A wrong answer fails the test; the modal must not keep it waiting.
+                if (QTest::currentTestFailed())
+                    modal->close();
+            });
         });
         timer->start(10);
     }
