@@ -19,15 +19,16 @@ inline QString lastAnsweredMessageBoxText;
 inline void whenModalAppears(std::function<void(QWidget *)> action)
 {
     static QPointer<QTimer> timer;
-    static QPointer<QWidget> lastAnswered;
+    // Each modal once: a file dialog is active again under its answered overwrite question.
+    static QList<QPointer<QWidget>> answered;
     if (!timer) {
         timer = new QTimer(qApp);
         QObject::connect(timer, &QTimer::timeout, []() {
             QWidget *modal = QApplication::activeModalWidget();
             if (pendingModalAnswers.isEmpty() || !modal || !modal->isVisible() ||
-                modal == lastAnswered)
+                answered.contains(modal))
                 return;
-            lastAnswered = modal;
+            answered.append(modal);
             // From a fresh timer event: the answer may open a nested modal, such as a question.
             QTimer::singleShot(0, modal, [modal, answer = pendingModalAnswers.dequeue()]() {
                 answer(modal);
