@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <termios.h>
 #include <unistd.h>
 
 // The window against a simulated tester on a pseudo-terminal, and what it keeps between runs.
