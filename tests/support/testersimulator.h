@@ -1,10 +1,8 @@
 #ifndef TESTERSIMULATOR_H
 #define TESTERSIMULATOR_H
 
-#include <QByteArray>
 #include <QList>
 #include <QMutex>
-
 #include <QString>
 
 #include <atomic>
