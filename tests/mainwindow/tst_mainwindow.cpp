@@ -7,6 +7,7 @@
 #include "tests/support/windowdriver.h"
 
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMenu>
 #include <QSignalSpy>
@@ -34,7 +35,11 @@ private slots:
     void countrySettingsFollowLocaleAndStoredChoice_data();
     void countrySettingsFollowLocaleAndStoredChoice();
 
+public slots:
+    void openUrl(const QUrl &url) { opened.append(url); }
+
 private:
+    QList<QUrl> opened;
     TemporarySettings settings;
     QTemporaryDir folder;
 };
@@ -135,6 +140,15 @@ void TestMainWindow::downloadEndsOnQuietLineAndSavesInEuropeanFormat()
              folder.filePath("data.csv"));
     QCOMPARE(QSettings().value(SettingsKeys::convertData).toString(), QStringLiteral("true"));
     QCOMPARE(d.controls(), QStringLiteral("downopensave"));
+
+    // Open hands the file to the desktop; a second save keeps the answer, without asking.
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+    d.button("openBtn")->click();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(folder.filePath("data.csv"))});
+    answerSaveDialog(folder.filePath("again.CSV"));
+    d.button("saveBtn")->click();
+    QCOMPARE(contentsOf(folder.filePath("again.CSV")), contentsOf(folder.filePath("data.csv")));
 }
 
 void TestMainWindow::cancelWhileWaitingAndWhileReceiving()
