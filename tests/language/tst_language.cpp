@@ -1,0 +1,192 @@
+#include "app/applicationidentity.h"
+#include "app/restartloop.h"
+#include "app/settingskeys.h"
+#include "language/dialoglanguage.h"
+#include "mainwindow/mainwindow.h"
+#include "tests/support/temporarysettings.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+// Languages and the application shell as the user meets them, on a French system.
+class TestLanguage : public QObject
+{
+    Q_OBJECT
+
+    TemporarySettings settings;
+    const QString runtimeDir = qEnvironmentVariable("LDL_RUNTIME_DIR");
+    const QString home = QCoreApplication::applicationDirPath();
+    const QString beside = home + "/Translations"; // where the program looks for translations
+    QTimer driver;
+    QPointer<MainWindow> window;
+    QStringList steps, journal; // answers to modals and actions of windows; what the user saw
+
+public slots:
+    void openUrl(const QUrl &url) { journal << "open " + url.toLocalFile().remove(home); }
+
+private slots:
+    void initTestCase()
+    {
+        QDesktopServices::setUrlHandler("file", this, "openUrl");
+        // Notes each new window; answers a message box with the button named, the language
+        // dialog with Ok, a code to pick or else Cancel; gives the window its next action.
+        connect(&driver, &QTimer::timeout, [this]() {
+            QWidget *modal = QApplication::activeModalWidget();
+            auto *shown = qobject_cast<MainWindow *>(QApplication::activeWindow());
+            if (shown && shown != window)
+                journal << "window " + qApp->translate("MainWindow", "Download") + '|' +
+                               qApp->translate("QPlatformTheme", "Cancel");
+            window = shown ? QPointer<MainWindow>(shown) : window;
+            const bool idle = !modal && window && window->isVisible();
+            const QString step = (modal || idle) && !steps.isEmpty() ? steps.takeFirst() : "";
+            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                journal << box->windowTitle() + ": " + box->text();
+                box->done(QMetaEnum::fromType<QMessageBox::StandardButtons>().keyToValue(
+                    qPrintable(step)));
+            } else if (auto *dialog = qobject_cast<DialogLanguage *>(modal)) {
+                auto *combo = dialog->findChild<QComboBox *>();
+                QStringList listed;
+                for (int entry = 0; entry < combo->count(); ++entry)
+                    listed << combo->itemText(entry);
+                auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+                journal << "dialog " + listed.join(',') + ": " + combo->currentText() +
+                               (ok->isEnabled() ? "" : " without OK");
+                if (step != "Ok")
+                    combo->setCurrentIndex(combo->findData(step, Qt::UserRole + 1));
+                step == "Ok" || combo->currentIndex() >= 0 ? dialog->accept() : dialog->reject();
+            } else if (auto *action =
+                           idle ? window->findChild<QAction *>("action" + step) : nullptr) {
+                QTimer::singleShot(0, action, &QAction::trigger);
+            } else if (idle) {
+                window->close();
+            }
+        });
+        driver.start(5);
+    }
+
+    // The stored settings depend on these; each row is named by its literal value.
+    void identityAndKeys_data()
+    {
+        setApplicationIdentity();
+        QTest::addColumn<QString>("value");
+        QTest::newRow("Ormwick") << QCoreApplication::organizationName();
+        QTest::newRow("ormwick.com") << QCoreApplication::organizationDomain();
+        QTest::newRow("Lumetra DataLogger") << QCoreApplication::applicationName();
+        QTest::newRow("3.1") << QCoreApplication::applicationVersion();
+        QTest::newRow("MainWindow/Geometry") << SettingsKeys::mainWindowGeometry;
+        QTest::newRow("MainWindow/State") << SettingsKeys::mainWindowState;
+        QTest::newRow("Device/PortName") << SettingsKeys::devicePortName;
+        QTest::newRow("Device/ReadTimeout") << SettingsKeys::deviceReadTimeout;
+        QTest::newRow("Device/LastSavedFilePath") << SettingsKeys::deviceLastSavedFilePath;
+        QTest::newRow("ConvertData") << SettingsKeys::convertData;
+        QTest::newRow("OwGui/DialogLanguage/FilePath") << SettingsKeys::languageFilePath;
+        QTest::newRow("OwGui/DialogLanguage/Iso639Code") << SettingsKeys::languageIso639Code;
+    }
+
+    void identityAndKeys()
+    {
+        QFETCH(QString, value);
+        QCOMPARE(value, QString(QTest::currentDataTag()));
+    }
+
+    void start_data()
+    {
+        // Files beside the program (none: the shipped ones) | the file stored, with the code de |
+        // the steps | what the user sees, then the file stored; %1 stands for the folder.
+        QTest::addColumn<QString>("story");
+        const QString failed = ": Failed to load translations, defaulting to English. / window ";
+        QTest::newRow("only .qm files of any case, not Qt's, by name; the code before .qm; a first "
+                      "start takes the last entry of the system's language, and keeps it if broken")
+            << "b_pt_BR.Qm C_es.qm A_de.QM QT_fr.qm qtbase_de.qm a.txt qt_de.qm z_fr.qm |  | Ok | "
+               "dialog German,Breton,Spanish,French,German,French: French / " +
+                   failed + "Download|Cancel / %1/z_fr.qm";
+        QTest::newRow("a stored file gone: the first entry, not the system's; Cancel keeps it")
+            << "a_de.qm b_fr.qm | %1/gone_fr.qm | Cancel | dialog German,French: German / " +
+                   failed + "Download|Cancel / %1/gone_fr.qm";
+        QTest::newRow("only Qt's files: no dialog at start, About, and nothing to choose later")
+            << "qt_de.qm | %1/gone_de.qm | Ok About Ok ChangeLanguage Cancel ChangeLanguage Ok | " +
+                   failed +
+                   "Download|Cancel / About Ormwick DataLogger: Ormwick DataLogger\n\n "
+                   "3.1\n / dialog :  without OK / dialog :  without OK / %1/gone_de.qm";
+        // Each language's name in the list; its window's Download and Qt's Cancel.
+        const QMap<QString, QString> shown{{"de", "German / window Herunterladen|Abbrechen"},
+                                           {"en", "English / window Download|Cancel"},
+                                           {"es", "Spanish / window Descargar|Cancelar"},
+                                           {"fr", "French / window Télécharger|Annuler"}};
+        const QStringList codes = QString(LDL_LANGUAGES).split(',');
+        QString dialog = "dialog ";
+        for (const QString &code : codes)
+            dialog += shown.value(code).section(' ', 0, 0) + (code == codes.last() ? ": " : ",");
+        const QString question =
+            " / : The language will be changed next time Ormwick DataLogger is started. / ";
+        // No to a restart keeps the window; Yes builds one in the chosen language.
+        for (const QString &code : codes)
+            QTest::newRow(qPrintable(code))
+                << " |  | Cancel Ok ChangeLanguage " + code + " No ChangeLanguage Ok Yes Help | " +
+                       dialog + "French / " + failed + "Download|Annuler / " + dialog + "French" +
+                       question + dialog + QString(shown.value(code)).replace(" / ", question) +
+                       " / open /Help/LumetraDataLoggerHelp_" + code +
+                       ".html / %1/LumetraDataLogger_" + code + ".qm";
+    }
+
+    // The program starts with translations beside it and a stored choice, and runs its passes.
+    void start()
+    {
+        QFETCH(QString, story);
+        const QStringList part = story.split(" | "); // files, stored, steps, seen
+        if (part[0].isEmpty())
+            checkTranslationSource(QTest::currentDataTag());
+        QTemporaryDir folder; // also where the program is started from
+        for (const QString &file : part[0].split(' ', Qt::SkipEmptyParts))
+            QFile(folder.filePath(file)).open(QIODevice::WriteOnly);
+        QVERIFY(QDir::setCurrent(folder.path()));
+        QFile::remove(beside);
+        QVERIFY(
+            QFile::link(part[0].isEmpty() ? runtimeDir + "/Translations" : folder.path(), beside));
+        settings.clear();
+        QSettings().setValue(SettingsKeys::languageFilePath,
+                             QString(part[1]).replace("%1", beside));
+        QSettings().setValue(SettingsKeys::languageIso639Code, "de");
+        QLocale::setDefault(QLocale::system());
+        steps = part[2].split(' ', Qt::SkipEmptyParts);
+        journal.clear();
+
+        runRestartLoop([](QList<PortInfo> &) {});
+
+        journal
+            << QSettings().value(SettingsKeys::languageFilePath).toString().replace(beside, "%1");
+        QCOMPARE(journal, part[3].split(" / "));
+        // The translators of a pass go with it.
+        QCOMPARE(qApp->translate("MainWindow", "Download"), QString("Download"));
+    }
+
+private:
+    // lupdate merges the code's texts into a copy of the source, as scripts/update-translations
+    // does: it must come out unchanged. Every text is translated and keeps its %1.
+    void checkTranslationSource(const QString &code)
+    {
+        QFile source(LDL_SOURCE_DIR "/resources/Translations/LumetraDataLogger_" + code + ".ts");
+        QTemporaryDir scratch;
+        QFile merged(scratch.filePath("merged.ts"));
+        QVERIFY(source.copy(merged.fileName()) && source.open(QIODevice::ReadOnly));
+        QVERIFY(QDir::setCurrent(LDL_SOURCE_DIR));
+        QCOMPARE(QProcess::execute(QLibraryInfo::location(QLibraryInfo::BinariesPath) + "/lupdate",
+                                   {"-silent", "-locations", "none", "-extensions", "cpp,h", "-I",
+                                    ".", "app", "serial", "ports", "language", "mainwindow", "-ts",
+                                    merged.fileName()}),
+                 0);
+        const QString text = source.readAll();
+        QVERIFY(merged.open(QIODevice::ReadOnly));
+        QVERIFY2(QString(text).remove(QRegularExpression("\\n *<location[^>]*>")) ==
+                     merged.readAll(),
+                 "the texts of the code have changed: run scripts/update-translations");
+        QVERIFY(!text.contains("type=\"unfinished\"") &&
+                !text.contains("<translation></translation>"));
+        QCOMPARE(text.count(QRegularExpression("<translation>[^<]*%1")),
+                 text.count(QRegularExpression("<source>[^<]*%1")));
+        QVERIFY(QFile::exists(runtimeDir + "/Help/LumetraDataLoggerHelp_" + code + ".html"));
+    }
+};
+
+QTEST_MAIN(TestLanguage)
+#include "tst_language.moc"
