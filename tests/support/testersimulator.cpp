@@ -91,7 +91,7 @@ void TesterSimulator::run(Script script, int commandsFrom)
 }
 
 // Takes what the program sends meanwhile; false when the simulator is stopping.
-bool TesterSimulator::waitUntil(const std::function<bool()> &done)
+bool TesterSimulator::waitUntil(const std::function<bool()> &done, short events)
 {
     char packet[4097];
     while (!stopping) {
@@ -103,7 +103,7 @@ bool TesterSimulator::waitUntil(const std::function<bool()> &done)
         }
         if (done())
             return true;
-        pollfd master = {masterFd, POLLIN, 0};
+        pollfd master = {masterFd, events, 0};
         ::poll(&master, 1, 5);
     }
     return false;
@@ -113,13 +113,15 @@ bool TesterSimulator::send(const Chunk &chunk)
 {
     QElapsedTimer pause;
     pause.start();
+    if (!waitUntil([&] { return pause.elapsed() >= chunk.pauseMs; }))
+        return false;
     int sent = 0;
-    return waitUntil([&] {
-        if (pause.elapsed() < chunk.pauseMs)
-            return false;
-        const ssize_t count =
-            ::write(masterFd, chunk.bytes.constData() + sent, size_t(chunk.bytes.size() - sent));
-        sent += count > 0 ? int(count) : 0;
-        return sent == chunk.bytes.size();
-    });
+    return waitUntil(
+        [&] {
+            const ssize_t count = ::write(masterFd, chunk.bytes.constData() + sent,
+                                          size_t(chunk.bytes.size() - sent));
+            sent += count > 0 ? int(count) : 0;
+            return sent == chunk.bytes.size();
+        },
+        POLLIN | POLLOUT);
 }

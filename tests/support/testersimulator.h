@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <poll.h>
 #include <thread>
 
 // Plays the tester on the master of a pseudo-terminal whose slave, portName(), the
@@ -43,7 +44,7 @@ public:
 private:
     void run(Script script, int commandsFrom);
     void stop();
-    bool waitUntil(const std::function<bool()> &done);
+    bool waitUntil(const std::function<bool()> &done, short events = POLLIN);
     bool send(const Chunk &chunk);
 
     int masterFd = -1;
