@@ -1,5 +1,6 @@
 #include "app/applicationidentity.h"
 #include "app/filesizelimit.h"
+#include "app/largebuffers.h"
 #include "app/restartloop.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 int main(int argc, char *argv[])
 {
     letFileSizeLimitFailWrites();
+    keepLargeBuffersMapped();
     QApplication application(argc, argv);
     setApplicationIdentity();
     runRestartLoop();

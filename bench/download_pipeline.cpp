@@ -7,6 +7,7 @@
 //
 // download_pipeline [megabytes...]   (default 8 64)
 
+#include "app/largebuffers.h"
 #include "app/settingskeys.h"
 #include "mainwindow/mainwindow.h"
 #include "serial/winserialdeviceasync.h"
@@ -316,6 +317,7 @@ int main(int argc, char *argv[])
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    keepLargeBuffersMapped(); // as the program does
     QApplication application(argc, argv);
     TemporarySettings settings;
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
