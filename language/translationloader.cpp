@@ -33,13 +33,14 @@ QString translationsFolder()
     return QCoreApplication::applicationDirPath() + QLatin1Char('/') + translationsFolderName;
 }
 
+// A failure falls back to the system's locale, also after a pass that loaded a language.
 bool loadApplicationTranslation(QTranslator *translator, const QString &folder)
 {
-    if (!translator->load(storedSetting(SettingsKeys::languageFilePath)) &&
-        !loadChosenInDialog(translator, folder))
-        return false;
-    QLocale::setDefault(QLocale(storedSetting(SettingsKeys::languageIso639Code)));
-    return true;
+    const bool loaded = translator->load(storedSetting(SettingsKeys::languageFilePath)) ||
+                        loadChosenInDialog(translator, folder);
+    QLocale::setDefault(loaded ? QLocale(storedSetting(SettingsKeys::languageIso639Code))
+                               : QLocale::system());
+    return loaded;
 }
 
 bool loadTranslations(QObject *owner, const QString &folder)
@@ -49,7 +50,7 @@ bool loadTranslations(QObject *owner, const QString &folder)
     if (loaded)
         QCoreApplication::installTranslator(applicationTranslator);
 
-    // After a failure the default locale is still the system's, so its base translation is tried.
+    // After a failure the default locale is the system's, so its base translation is tried.
     const QString baseFile = QStringLiteral("%1/qt_%2.qm").arg(folder, QLocale().name().left(2));
     auto *baseTranslator = new QTranslator(owner);
     if (baseTranslator->load(baseFile))

@@ -108,6 +108,13 @@ private slots:
                    failed +
                    "Download|Cancel / About Ormwick DataLogger: Ormwick DataLogger\n\n "
                    "3.1\n / dialog :  without OK / dialog :  without OK / %1/gone_de.qm";
+        QTest::newRow("a failed load after a restart: the system's base translation again")
+            << "a_de.qm=LumetraDataLogger_de.qm b_es.qm qt_de.qm=qt_de.qm qt_fr.qm=qt_fr.qm | "
+               "%1/a_de.qm | ChangeLanguage es Yes Cancel | window Herunterladen|Abbrechen / "
+               "dialog "
+               "German,Spanish: German / : Die Sprache wird beim nächsten Start von Ormwick "
+               "DataLogger geändert. / dialog German,Spanish: Spanish / " +
+                   failed + "Download|Annuler / %1/b_es.qm";
         // Each language's name in the list; its window's Download and Qt's Cancel.
         const QMap<QString, QString> shown{{"de", "German / window Herunterladen|Abbrechen"},
                                            {"en", "English / window Download|Cancel"},
@@ -137,8 +144,12 @@ private slots:
         if (part[0].isEmpty())
             checkTranslationSource(QTest::currentDataTag());
         QTemporaryDir folder; // also where the program is started from
-        for (const QString &file : part[0].split(' ', Qt::SkipEmptyParts))
-            QFile(folder.filePath(file)).open(QIODevice::WriteOnly);
+        for (const QString &file : part[0].split(' ', Qt::SkipEmptyParts)) { // name=shipped file
+            const QString name = folder.filePath(file.section('=', 0, 0));
+            const QString shipped = file.section('=', 1);
+            QVERIFY(shipped.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
+                                      : QFile::copy(runtimeDir + "/Translations/" + shipped, name));
+        }
         QVERIFY(QDir::setCurrent(folder.path()));
         QFile::remove(beside);
         QVERIFY(
