@@ -54,17 +54,6 @@ inline void pressMessageBoxButton(int standardButton)
     });
 }
 
-// Accepts or rejects whatever dialog comes next.
-inline void acceptNextDialog()
-{
-    whenModalAppears([](QWidget *modal) { qobject_cast<QDialog *>(modal)->accept(); });
-}
-
-inline void rejectNextDialog()
-{
-    whenModalAppears([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
-}
-
 // False when an answer is still pending after timeoutMs.
 inline bool allModalAnswersGiven(int timeoutMs = 5000)
 {

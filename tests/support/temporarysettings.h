@@ -22,7 +22,6 @@ public:
 
     // Removes every stored value, for a fresh start within one test program.
     void clear() { QSettings().clear(); }
-    QString path() const { return folder.path(); }
 
 private:
     QTemporaryDir folder;
