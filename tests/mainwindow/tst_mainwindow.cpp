@@ -18,32 +18,6 @@
 #include <termios.h>
 #include <unistd.h>
 
-// The window against a simulated tester on a pseudo-terminal, and what it keeps between runs.
-class TestMainWindow : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void init() { settings.clear(); }
-    void cleanup() { QVERIFY(allModalAnswersGiven(0)); }
-    void downloadEndsOnQuietLineAndSavesInEuropeanFormat();
-    void cancelWhileWaitingAndWhileReceiving();
-    void unopenablePortWarnsAndReturnsToIdle_data();
-    void unopenablePortWarnsAndReturnsToIdle();
-    void largeFastReplyIsSavedWholeAfterFailedSaves();
-    void windowLayoutAndPortAreKept();
-    void countrySettingsFollowLocaleAndStoredChoice_data();
-    void countrySettingsFollowLocaleAndStoredChoice();
-
-public slots:
-    void openUrl(const QUrl &url) { opened.append(url); }
-
-private:
-    QList<QUrl> opened;
-    TemporarySettings settings;
-    QTemporaryDir folder;
-};
-
 namespace {
 
 const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
@@ -100,227 +74,241 @@ struct ClickWhenShown : QObject
 
 } // namespace
 
-void TestMainWindow::downloadEndsOnQuietLineAndSavesInEuropeanFormat()
+// The window against a simulated tester on a pseudo-terminal, and what it keeps between runs.
+class TestMainWindow : public QObject
 {
-    QLocale::setDefault(QLocale(QLocale::German));
-    QSettings().setValue(SettingsKeys::deviceReadTimeout, 2000);
-    TesterSimulator tester;
-    auto script = TesterSimulator::Script::replying(
-        {{0, "No,Voc\r\n1,234.5,V1.2\r\n"}, {30, "2,-0.5,x\xB0\x8A"}, {5000, "never sent"}});
-    // Flush reads come about 500, 700 and 900 ms after the open; the first two start with 0x00.
-    script.beforeCommands = {{0, QByteArray("\0\0stale", 7)},
-                             {300, QByteArray("\0more", 5)},
-                             {300, QByteArray("\0again", 6)}};
-    script.hangUpAfterChunk = 1;
-    tester.start(script);
-    WindowDriver d(tester.portName());
-    ClickWhenShown clickAtTheEnd(d); // must not start a download that clears the data
-    QElapsedTimer sinceLastByte;
-    connect(d.widget<QPlainTextEdit>("outputTextEdit"), &QPlainTextEdit::textChanged,
-            [&]() { sinceLastByte.start(); });
-    qint64 quiet = 0;
-    QString controlsAtDialog;
-    answerSaveDialog(folder.filePath("data.csv"), [&]() {
-        quiet = sinceLastByte.elapsed();
-        controlsAtDialog = d.controls();
-    });
-    pressMessageBoxButton(QMessageBox::Yes);
+    Q_OBJECT
 
-    d.button("downloadBtn")->click();
-    QVERIFY(allModalAnswersGiven(10000));
-    QVERIFY(tester.hasHungUp());
-    QCOMPARE(tester.received(), commands);
-    QCOMPARE(d.paneText(), QStringLiteral("No,Voc\n1,234.5,V1.2\n2,-0.5,x\uFFFD\uFFFD"));
-    QCOMPARE(controlsAtDialog, QStringLiteral("downopensave"));
-    QVERIFY2(quiet > 1900 && quiet < 3000, qPrintable(QString::number(quiet)));
-    QCOMPARE(contentsOf(folder.filePath("data.csv")),
-             QByteArray("No;Voc\r\n1;234,5;V1,2\r\n2;-0,5;x0\n"));
-    QCOMPARE(d.statusMessage(), QStringLiteral("File successfully saved"));
-    QCOMPARE(QSettings().value(SettingsKeys::deviceLastSavedFilePath).toString(),
-             folder.filePath("data.csv"));
-    QCOMPARE(QSettings().value(SettingsKeys::convertData).toString(), QStringLiteral("true"));
-    QCOMPARE(d.controls(), QStringLiteral("downopensave"));
+    QList<QUrl> opened;
+    TemporarySettings settings;
+    QTemporaryDir folder;
 
-    // Open hands the file to the desktop; a second save keeps the answer, without asking.
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
-    d.button("openBtn")->click();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(folder.filePath("data.csv"))});
-    answerSaveDialog(folder.filePath("again.CSV"));
-    d.button("saveBtn")->click();
-    QCOMPARE(contentsOf(folder.filePath("again.CSV")), contentsOf(folder.filePath("data.csv")));
-}
+public slots:
+    void openUrl(const QUrl &url) { opened.append(url); }
 
-void TestMainWindow::cancelWhileWaitingAndWhileReceiving()
-{
-    QSettings().setValue(SettingsKeys::deviceReadTimeout, 20000);
-    TesterSimulator tester;
-    tester.start(TesterSimulator::Script::replying({}));
-    WindowDriver d(tester.portName());
-    // The tester's side of the line, set first to all that the download must undo.
-    const int line = ::open(QFile::encodeName(tester.portName()).constData(), O_RDWR | O_NOCTTY);
-    termios set;
-    QVERIFY(::tcgetattr(line, &set) == 0);
-    set.c_lflag |= ICANON | ECHO | ISIG;
-    set.c_oflag |= OPOST;
-    set.c_iflag |= ICRNL | IXON;
-    set.c_cflag |= PARENB | CSTOPB;
-    ::tcsetattr(line, TCSANOW, &set);
-    const auto cancel = [&d](const QString &offered) {
-        QTest::qWait(QApplication::doubleClickInterval());
-        QElapsedTimer cancelling;
-        cancelling.start();
-        d.button("cancelBtn")->click();
-        QVERIFY(cancelling.elapsed() < 1000);
-        QCOMPARE(d.controls(), offered);
-        QVERIFY2(!QTest::qWaitFor([]() { return QApplication::activeModalWidget(); }, 300),
-                 "a cancelled download is not saved");
-    };
+private slots:
+    void init() { settings.clear(); }
+    void cleanup() { QVERIFY(allModalAnswersGiven(0)); }
 
-    // The second click of a double click comes while the window sleeps connecting, on Cancel.
-    QSignalSpy cancelClicks(d.button("cancelBtn"), SIGNAL(clicked()));
-    queueClickAt(d, "downloadBtn");
-    d.button("downloadBtn")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(tester.received(), commands, 1000);
-    QTRY_COMPARE(cancelClicks.count(), 1);
-    QCOMPARE(d.controls(), QStringLiteral("canc busy locked"));
-    ::tcgetattr(line, &set);
-    ::close(line);
-    QVERIFY(cfgetispeed(&set) == B9600 && cfgetospeed(&set) == B9600);
-    QCOMPARE(set.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
-    QCOMPARE(set.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
-    QCOMPARE((set.c_oflag & OPOST) | (set.c_iflag & (ICRNL | IXON)), tcflag_t(0));
-    cancel("down");
+    void downloadEndsOnQuietLineAndSavesInEuropeanFormat()
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        QSettings().setValue(SettingsKeys::deviceReadTimeout, 2000);
+        TesterSimulator tester;
+        auto script = TesterSimulator::Script::replying(
+            {{0, "No,Voc\r\n1,234.5,V1.2\r\n"}, {30, "2,-0.5,x\xB0\x8A"}, {5000, "never sent"}});
+        // Flush reads come about 500, 700 and 900 ms after the open; the first two start with 0x00.
+        script.beforeCommands = {{0, QByteArray("\0\0stale", 7)},
+                                 {300, QByteArray("\0more", 5)},
+                                 {300, QByteArray("\0again", 6)}};
+        script.hangUpAfterChunk = 1;
+        tester.start(script);
+        WindowDriver d(tester.portName());
+        ClickWhenShown clickAtTheEnd(d); // must not start a download that clears the data
+        QElapsedTimer sinceLastByte;
+        connect(d.widget<QPlainTextEdit>("outputTextEdit"), &QPlainTextEdit::textChanged,
+                [&]() { sinceLastByte.start(); });
+        qint64 quiet = 0;
+        QString controlsAtDialog;
+        answerSaveDialog(folder.filePath("data.csv"), [&]() {
+            quiet = sinceLastByte.elapsed();
+            controlsAtDialog = d.controls();
+        });
+        pressMessageBoxButton(QMessageBox::Yes);
 
-    tester.start(TesterSimulator::Script::replying({{0, "first part\r\n"}}));
-    d.button("downloadBtn")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(d.paneText(), QStringLiteral("first part\n"), 5000);
-    cancel("downopensave");
+        d.button("downloadBtn")->click();
+        QVERIFY(allModalAnswersGiven(10000));
+        QVERIFY(tester.hasHungUp());
+        QCOMPARE(tester.received(), commands);
+        QCOMPARE(d.paneText(), QStringLiteral("No,Voc\n1,234.5,V1.2\n2,-0.5,x\uFFFD\uFFFD"));
+        QCOMPARE(controlsAtDialog, QStringLiteral("downopensave"));
+        QVERIFY2(quiet > 1900 && quiet < 3000, qPrintable(QString::number(quiet)));
+        QCOMPARE(contentsOf(folder.filePath("data.csv")),
+                 QByteArray("No;Voc\r\n1;234,5;V1,2\r\n2;-0,5;x0\n"));
+        QCOMPARE(d.statusMessage(), QStringLiteral("File successfully saved"));
+        QCOMPARE(QSettings().value(SettingsKeys::deviceLastSavedFilePath).toString(),
+                 folder.filePath("data.csv"));
+        QCOMPARE(QSettings().value(SettingsKeys::convertData).toString(), QStringLiteral("true"));
+        QCOMPARE(d.controls(), QStringLiteral("downopensave"));
 
-    // Closing the window during a download frees the port.
-    d.button("downloadBtn")->click();
-    d.destroyWindow();
-    QVERIFY(Ow::WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110));
-}
+        // Open hands the file to the desktop; a second save keeps the answer, without asking.
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "openUrl");
+        d.button("openBtn")->click();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(folder.filePath("data.csv"))});
+        answerSaveDialog(folder.filePath("again.CSV"));
+        d.button("saveBtn")->click();
+        QCOMPARE(contentsOf(folder.filePath("again.CSV")), contentsOf(folder.filePath("data.csv")));
+    }
 
-void TestMainWindow::unopenablePortWarnsAndReturnsToIdle_data()
-{
-    QTest::addColumn<QString>("port");
-    QTest::addColumn<QVariant>("readTimeout"); // no positive int: 110 is stored instead
-    QTest::newRow("held") << "held" << QVariant("soon");
-    QTest::newRow("missing") << "/dev/ttyLumetraMissing" << QVariant("2147483648");
-    QTest::newRow("no port") << "" << QVariant(0);
-}
+    void cancelWhileWaitingAndWhileReceiving()
+    {
+        QSettings().setValue(SettingsKeys::deviceReadTimeout, 20000);
+        TesterSimulator tester;
+        tester.start(TesterSimulator::Script::replying({}));
+        WindowDriver d(tester.portName());
+        // The tester's side of the line, set first to all that the download must undo.
+        const int line =
+            ::open(QFile::encodeName(tester.portName()).constData(), O_RDWR | O_NOCTTY);
+        termios set;
+        QVERIFY(::tcgetattr(line, &set) == 0);
+        set.c_lflag |= ICANON | ECHO | ISIG;
+        set.c_oflag |= OPOST;
+        set.c_iflag |= ICRNL | IXON;
+        set.c_cflag |= PARENB | CSTOPB;
+        ::tcsetattr(line, TCSANOW, &set);
+        const auto cancel = [&d](const QString &offered) {
+            QTest::qWait(QApplication::doubleClickInterval());
+            QElapsedTimer cancelling;
+            cancelling.start();
+            d.button("cancelBtn")->click();
+            QVERIFY(cancelling.elapsed() < 1000);
+            QCOMPARE(d.controls(), offered);
+            QVERIFY2(!QTest::qWaitFor([]() { return QApplication::activeModalWidget(); }, 300),
+                     "a cancelled download is not saved");
+        };
 
-void TestMainWindow::unopenablePortWarnsAndReturnsToIdle()
-{
-    QFETCH(QString, port);
-    QFETCH(QVariant, readTimeout);
-    QSettings().setValue(SettingsKeys::deviceReadTimeout, readTimeout);
-    TesterSimulator tester;
-    Ow::WinSerialDevice holder(tester.portName());
-    QVERIFY(port != "held" || holder.open(QIODevice::ReadWrite, 110, 110));
-    WindowDriver d(port.isEmpty() ? QStringList()
-                                  : QStringList(port == "held" ? tester.portName() : port));
-    d.widget<QPlainTextEdit>("outputTextEdit")->setPlainText("earlier download");
-    pressMessageBoxButton(QMessageBox::Ok);
+        // The second click of a double click comes while the window sleeps connecting, on Cancel.
+        QSignalSpy cancelClicks(d.button("cancelBtn"), SIGNAL(clicked()));
+        queueClickAt(d, "downloadBtn");
+        d.button("downloadBtn")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(tester.received(), commands, 1000);
+        QTRY_COMPARE(cancelClicks.count(), 1);
+        QCOMPARE(d.controls(), QStringLiteral("canc busy locked"));
+        ::tcgetattr(line, &set);
+        ::close(line);
+        QVERIFY(cfgetispeed(&set) == B9600 && cfgetospeed(&set) == B9600);
+        QCOMPARE(set.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
+        QCOMPARE(set.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+        QCOMPARE((set.c_oflag & OPOST) | (set.c_iflag & (ICRNL | IXON)), tcflag_t(0));
+        cancel("down");
 
-    d.button("downloadBtn")->click();
-    QCOMPARE(lastMessageBoxText(), QStringLiteral("Failed to connect. Please check the device "
-                                                  "is connected and switched on"));
-    QCOMPARE(d.controls(), QStringLiteral("down"));
-    QCOMPARE(d.paneText(), QString());
-    QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout).toString(), QStringLiteral("110"));
-}
+        tester.start(TesterSimulator::Script::replying({{0, "first part\r\n"}}));
+        d.button("downloadBtn")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(d.paneText(), QStringLiteral("first part\n"), 5000);
+        cancel("downopensave");
 
-// The pane takes a fast reply in parts; a quiet line meanwhile ends nothing before it has caught
-// up. Past the file-size limit a save fails like any other, and the data stay for the next.
-void TestMainWindow::largeFastReplyIsSavedWholeAfterFailedSaves()
-{
-    const QByteArray reply = QByteArray("1;06.12.2026;14:02:11;612.4;8.91;OK\r\n").repeated(450000);
-    TesterSimulator tester;
-    tester.start(TesterSimulator::Script::replying({{0, reply}}));
-    WindowDriver d(tester.portName());
-    auto *pane = d.widget<QPlainTextEdit>("outputTextEdit");
-    int largestPart = 0;
-    connect(pane->document(), &QTextDocument::contentsChange,
-            [&](int, int, int added) { largestPart = qMax(largestPart, added); });
-    QFile kept(folder.filePath("kept.txt"));
-    QVERIFY(kept.open(QIODevice::WriteOnly) && kept.write("saved last week\n") > 0);
-    kept.close();
-    letFileSizeLimitFailWrites();
-    rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit limit{1024 * 1024, saved.rlim_max};
-    answerSaveDialog(kept.fileName(), [&]() { setrlimit(RLIMIT_FSIZE, &limit); });
-    pressMessageBoxButton(QMessageBox::Yes); // to overwrite
-    pressMessageBoxButton(QMessageBox::Ok);
+        // Closing the window during a download frees the port.
+        d.button("downloadBtn")->click();
+        d.destroyWindow();
+        QVERIFY(Ow::WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110));
+    }
 
-    d.button("downloadBtn")->click();
-    const bool answered = allModalAnswersGiven(30000);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    QVERIFY(answered && lastMessageBoxText().contains(kept.fileName()));
-    QCOMPARE(contentsOf(kept.fileName()), QByteArray("saved last week\n"));
-    answerSaveDialog(folder.filePath("gone/data.txt"));
-    pressMessageBoxButton(QMessageBox::Ok);
-    d.button("saveBtn")->click();
-    QCOMPARE(lastMessageBoxText(), QString("Error opening \"%1\" for writing. Is it open already "
-                                           "or read only?")
-                                       .arg(folder.filePath("gone/data.txt")));
-    QVERIFY(!QSettings().contains(SettingsKeys::deviceLastSavedFilePath));
-    answerSaveDialog(folder.filePath("elsewhere.txt"));
-    d.button("saveBtn")->click();
-    QVERIFY(contentsOf(folder.filePath("elsewhere.txt")) == reply);
-    QVERIFY2(largestPart <= 64 * 1024, qPrintable(QString::number(largestPart)));
-    QCOMPARE(pane->toPlainText().size(), reply.size() - 450000);
-    QCOMPARE(pane->document()->availableUndoSteps(), 0);
-}
+    void unopenablePortWarnsAndReturnsToIdle_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<QVariant>("readTimeout"); // no positive int: 110 is stored instead
+        QTest::newRow("held") << "held" << QVariant("soon");
+        QTest::newRow("missing") << "/dev/ttyLumetraMissing" << QVariant("2147483648");
+        QTest::newRow("no port") << "" << QVariant(0);
+    }
 
-void TestMainWindow::windowLayoutAndPortAreKept()
-{
-    const QStringList ports{"COM1", "COM3", "COM7"};
-    auto first = std::make_unique<WindowDriver>(ports);
-    first->window()->setGeometry(120, 140, 640, 480);
-    first->widget<QComboBox>("comPorts")->setCurrentIndex(1);
-    first.reset();
-    QVERIFY(!QSettings().value(SettingsKeys::mainWindowState).toByteArray().isEmpty());
-    WindowDriver second(ports);
-    QCOMPARE(second.window()->size(), QSize(640, 480));
-    QCOMPARE(second.widget<QComboBox>("comPorts")->currentText(), QStringLiteral("COM3"));
-    second.destroyWindow();
-    WindowDriver{QStringList()};
-    QCOMPARE(QSettings().value(SettingsKeys::devicePortName).toString(), QString());
-}
+    void unopenablePortWarnsAndReturnsToIdle()
+    {
+        QFETCH(QString, port);
+        QFETCH(QVariant, readTimeout);
+        QSettings().setValue(SettingsKeys::deviceReadTimeout, readTimeout);
+        TesterSimulator tester;
+        Ow::WinSerialDevice holder(tester.portName());
+        QVERIFY(port != "held" || holder.open(QIODevice::ReadWrite, 110, 110));
+        WindowDriver d(port.isEmpty() ? QStringList()
+                                      : QStringList(port == "held" ? tester.portName() : port));
+        d.widget<QPlainTextEdit>("outputTextEdit")->setPlainText("earlier download");
+        pressMessageBoxButton(QMessageBox::Ok);
 
-void TestMainWindow::countrySettingsFollowLocaleAndStoredChoice_data()
-{
-    QTest::addColumn<QLocale::Language>("language");
-    QTest::addColumn<QVariant>("stored");
-    QTest::addColumn<bool>("shown");
-    QTest::addColumn<bool>("checked");
-    QTest::newRow("point, true stored") << QLocale::English << QVariant(true) << false << false;
-    QTest::newRow("comma, nothing stored") << QLocale::German << QVariant() << false << false;
-    QTest::newRow("comma, true stored") << QLocale::German << QVariant(true) << true << true;
-    QTest::newRow("comma, false stored") << QLocale::French << QVariant(false) << true << false;
-}
+        d.button("downloadBtn")->click();
+        QCOMPARE(lastMessageBoxText(), QStringLiteral("Failed to connect. Please check the device "
+                                                      "is connected and switched on"));
+        QCOMPARE(d.controls(), QStringLiteral("down"));
+        QCOMPARE(d.paneText(), QString());
+        QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout).toString(),
+                 QStringLiteral("110"));
+    }
 
-void TestMainWindow::countrySettingsFollowLocaleAndStoredChoice()
-{
-    QFETCH(QLocale::Language, language);
-    QFETCH(QVariant, stored);
-    QFETCH(bool, shown);
-    QFETCH(bool, checked);
-    QLocale::setDefault(QLocale(language));
-    if (stored.isValid())
-        QSettings().setValue(SettingsKeys::convertData, stored);
-    WindowDriver d{QStringList()};
-    auto *convert = d.widget<QAction>("actionConvertCsvData");
-    QCOMPARE(d.widget<QMenu>("menuCountrySettings")->menuAction()->isVisible(), shown);
-    QCOMPARE(convert->isChecked(), checked);
-    QCOMPARE(QSettings().value(SettingsKeys::convertData).toString(), stored.toString());
-    convert->trigger(); // stores at once
-    QCOMPARE(QSettings().value(SettingsKeys::convertData).toBool(), !checked);
-}
+    // The pane takes a fast reply in parts; a quiet line meanwhile ends nothing before it has
+    // caught up. A failed save keeps the data for the next.
+    void largeFastReplyIsSavedWholeAfterFailedSave()
+    {
+        const QByteArray reply =
+            QByteArray("1;06.12.2026;14:02:11;612.4;8.91;OK\r\n").repeated(450000);
+        TesterSimulator tester;
+        tester.start(TesterSimulator::Script::replying({{0, reply}}));
+        WindowDriver d(tester.portName());
+        auto *pane = d.widget<QPlainTextEdit>("outputTextEdit");
+        int largestPart = 0;
+        connect(pane->document(), &QTextDocument::contentsChange,
+                [&](int, int, int added) { largestPart = qMax(largestPart, added); });
+        const QString gone = folder.filePath("gone/data.txt");
+        answerSaveDialog(gone);
+        pressMessageBoxButton(QMessageBox::Ok);
+
+        d.button("downloadBtn")->click();
+        QVERIFY(allModalAnswersGiven(30000));
+        QCOMPARE(lastMessageBoxText(),
+                 QString("Error opening \"%1\" for writing. Is it open already or read only?")
+                     .arg(gone));
+        QVERIFY(!QSettings().contains(SettingsKeys::deviceLastSavedFilePath));
+        answerSaveDialog(folder.filePath("elsewhere.txt"));
+        d.button("saveBtn")->click();
+        QVERIFY(contentsOf(folder.filePath("elsewhere.txt")) == reply);
+        QVERIFY2(largestPart <= 64 * 1024, qPrintable(QString::number(largestPart)));
+        QCOMPARE(pane->toPlainText().size(), reply.size() - 450000);
+        QCOMPARE(pane->document()->availableUndoSteps(), 0);
+    }
+
+    // The stored port is current (the later of two equal names), else the first; a refresh
+    // lists again. Size and port are kept for the next start, and no port stores none.
+    void portAndLayoutAreKept()
+    {
+        QSettings().setValue(SettingsKeys::devicePortName, "ttyS1");
+        QList<QList<PortInfo>> lists{
+            {{"ttyS1", {}, {}, {}, {}, {}}, {"ttyS1", {}, "/dev/ttyS1", {}, {}, {}}},
+            {{"ttyUSB0", {}, "/dev/ttyUSB0", {}, {}, {}}, {"TTYS1", {}, {}, {}, {}, {}}},
+            {{"ttyS1", {}, {}, {}, {}, {}}, {"ttyUSB0", {}, {}, {}, {}, {}}},
+            {}};
+        const auto listing = [&](QList<PortInfo> &ports) { ports = lists.takeFirst(); };
+        for (int start = 0; start < 3; ++start) {
+            MainWindow window(nullptr, {}, listing);
+            window.show();
+            auto *ports = window.findChild<QComboBox *>("comPorts");
+            if (start == 0) {
+                QCOMPARE(ports->currentData().toString(), "/dev/ttyS1");
+                window.findChild<QAction *>("actionRefreshPorts")->trigger();
+                QCOMPARE(ports->currentText(), "ttyUSB0");
+                window.setGeometry(120, 140, 640, 480);
+            } else if (start == 1) {
+                QCOMPARE(ports->currentText(), "ttyUSB0");
+                QCOMPARE(window.size(), QSize(640, 480));
+            }
+        }
+        QVERIFY(!QSettings().value(SettingsKeys::mainWindowState).toByteArray().isEmpty());
+        QCOMPARE(QSettings().value(SettingsKeys::devicePortName).toString(), QString());
+    }
+
+    // The menu shows on a decimal-comma system with a stored answer, checked as stored; a toggle
+    // stores at once.
+    void countrySettingsFollowLocaleAndStoredChoice()
+    {
+        const QList<std::tuple<QLocale::Language, QVariant, bool>> cases{
+            {QLocale::English, true, false},
+            {QLocale::German, {}, false},
+            {QLocale::German, true, true},
+            {QLocale::French, false, true}};
+        for (const auto &[language, stored, shown] : cases) {
+            settings.clear();
+            QLocale::setDefault(QLocale(language));
+            if (stored.isValid())
+                QSettings().setValue(SettingsKeys::convertData, stored);
+            WindowDriver d{QStringList()};
+            auto *convert = d.widget<QAction>("actionConvertCsvData");
+            QCOMPARE(d.widget<QMenu>("menuCountrySettings")->menuAction()->isVisible(), shown);
+            QCOMPARE(convert->isChecked(), shown && stored.toBool());
+            convert->trigger();
+            QCOMPARE(QSettings().value(SettingsKeys::convertData).toBool(),
+                     !(shown && stored.toBool()));
+        }
+    }
+};
 
 QTEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"
