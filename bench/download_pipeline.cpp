@@ -11,7 +11,6 @@
 #include "app/settingskeys.h"
 #include "mainwindow/mainwindow.h"
 #include "serial/winserialdeviceasync.h"
-#include "tests/support/modaldialogs.h"
 #include "tests/support/temporarysettings.h"
 #include "tests/support/testersimulator.h"
 #include "tests/support/windowdriver.h"
@@ -150,7 +149,7 @@ Download downloadThroughWindow(const QByteArray &reply)
 {
     TesterSimulator tester;
     tester.start(TesterSimulator::Script::replying({{0, reply}}));
-    WindowDriver driver(tester.portName());
+    WindowDriver driver({tester.portName()});
     Download result;
     QElapsedTimer clock;
     auto *pane = driver.window()->findChild<QPlainTextEdit *>("outputTextEdit");
@@ -259,7 +258,7 @@ QPair<qint64, qint64> commandsAndCancel(int readTimeout, int waitMs)
     setReadTimeout(readTimeout);
     TesterSimulator tester;
     tester.start(TesterSimulator::Script::replying({}));
-    WindowDriver driver(tester.portName());
+    WindowDriver driver({tester.portName()});
     QElapsedTimer clock;
     clock.start();
     driver.button("downloadBtn")->click();
@@ -296,7 +295,7 @@ void measureWaitingCpu()
     for (bool indicatorShown : {true, false}) {
         TesterSimulator tester;
         tester.start(TesterSimulator::Script());
-        WindowDriver driver(tester.portName());
+        WindowDriver driver({tester.portName()});
         driver.button("downloadBtn")->click();
         if (!indicatorShown)
             driver.window()->statusBar()->findChild<QProgressBar *>()->hide();

@@ -1,20 +1,12 @@
-#include "app/filesizelimit.h"
 #include "app/settingskeys.h"
 #include "serial/winserialdevice.h"
-#include "tests/support/modaldialogs.h"
 #include "tests/support/temporarysettings.h"
 #include "tests/support/testersimulator.h"
 #include "tests/support/windowdriver.h"
 
-#include <QComboBox>
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QMenu>
-#include <QSignalSpy>
 #include <qpa/qwindowsysteminterface.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -103,7 +95,7 @@ private slots:
                                  {300, QByteArray("\0again", 6)}};
         script.hangUpAfterChunk = 1;
         tester.start(script);
-        WindowDriver d(tester.portName());
+        WindowDriver d({tester.portName()});
         ClickWhenShown clickAtTheEnd(d); // must not start a download that clears the data
         QElapsedTimer sinceLastByte;
         connect(d.widget<QPlainTextEdit>("outputTextEdit"), &QPlainTextEdit::textChanged,
@@ -146,7 +138,7 @@ private slots:
         QSettings().setValue(SettingsKeys::deviceReadTimeout, 20000);
         TesterSimulator tester;
         tester.start(TesterSimulator::Script::replying({}));
-        WindowDriver d(tester.portName());
+        WindowDriver d({tester.portName()});
         // The tester's side of the line, set first to all that the download must undo.
         const int line =
             ::open(QFile::encodeName(tester.portName()).constData(), O_RDWR | O_NOCTTY);
@@ -217,8 +209,8 @@ private slots:
         pressMessageBoxButton(QMessageBox::Ok);
 
         d.button("downloadBtn")->click();
-        QCOMPARE(lastMessageBoxText(), QStringLiteral("Failed to connect. Please check the device "
-                                                      "is connected and switched on"));
+        QCOMPARE(lastMessageBoxText, QStringLiteral("Failed to connect. Please check the device "
+                                                    "is connected and switched on"));
         QCOMPARE(d.controls(), QStringLiteral("down"));
         QCOMPARE(d.paneText(), QString());
         QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout).toString(),
@@ -233,7 +225,7 @@ private slots:
             QByteArray("1;06.12.2026;14:02:11;612.4;8.91;OK\r\n").repeated(450000);
         TesterSimulator tester;
         tester.start(TesterSimulator::Script::replying({{0, reply}}));
-        WindowDriver d(tester.portName());
+        WindowDriver d({tester.portName()});
         auto *pane = d.widget<QPlainTextEdit>("outputTextEdit");
         int largestPart = 0;
         connect(pane->document(), &QTextDocument::contentsChange,
@@ -244,7 +236,7 @@ private slots:
 
         d.button("downloadBtn")->click();
         QVERIFY(allModalAnswersGiven(30000));
-        QCOMPARE(lastMessageBoxText(),
+        QCOMPARE(lastMessageBoxText,
                  QString("Error opening \"%1\" for writing. Is it open already or read only?")
                      .arg(gone));
         QVERIFY(!QSettings().contains(SettingsKeys::deviceLastSavedFilePath));
