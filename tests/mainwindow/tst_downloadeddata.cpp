@@ -12,19 +12,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-// What the pane shows and what a save writes, on plain bytes and files.
-class TestDownloadedData : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void paneTextAndSavedBytes_data();
-    void paneTextAndSavedBytes();
-    void csvFileNameAndDecimalComma();
-    void savedFile_data();
-    void savedFile();
-};
-
 // No new file can be made in the folder while its files stay writable; root ignores modes.
 static bool forbidNewFiles(const QString &folder, bool forbid)
 {
@@ -40,93 +27,90 @@ static bool forbidNewFiles(const QString &folder, bool forbid)
     return done;
 }
 
-void TestDownloadedData::paneTextAndSavedBytes_data()
+// What the pane shows and what a save writes, on plain bytes and files.
+class TestDownloadedData : public QObject
 {
-    QTest::addColumn<QByteArray>("received");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QByteArray>("saved");
-    QTest::addColumn<QByteArray>("savedEuropean");
-    QTest::newRow("line ends") << QByteArray("1,234.5,V1.2\r\n") << "1,234.5,V1.2\n"
-                               << QByteArray("1,234.5,V1.2\r\n") << QByteArray("1;234,5;V1,2\r\n");
-    // Bit 7 is cleared before converting: 0xAC and 0xAE become a semicolon and a comma.
-    QTest::newRow("NUL, bit 7") << QByteArray("12.5\0x,y\xAC\xAE\r", 11) << "12.5"
-                                << QByteArray("12.5\0x,y,.\r", 11)
-                                << QByteArray("12,5\0x;y;,\r", 11);
-    QTest::newRow("UTF-8") << QByteArray("25\xC2\xB0"
-                                         "C\n")
-                           << QStringLiteral("25\u00B0C\n") << QByteArray("25B0C\n")
-                           << QByteArray("25B0C\n");
-}
+    Q_OBJECT
 
-void TestDownloadedData::paneTextAndSavedBytes()
-{
-    QFETCH(QByteArray, received);
-    QFETCH(QString, shown);
-    QFETCH(QByteArray, saved);
-    QFETCH(QByteArray, savedEuropean);
-    QCOMPARE(paneText(received), shown);
-    QByteArray plain = received;
-    convertForSaving(plain.data(), plain.size(), false);
-    QCOMPARE(plain, saved);
-    convertForSaving(received.data(), received.size(), true);
-    QCOMPARE(received, savedEuropean);
-}
+private slots:
+    void paneTextAndSavedBytes_data()
+    {
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QByteArray>("saved");
+        QTest::addColumn<QByteArray>("savedEuropean");
+        QTest::newRow("line ends")
+            << QByteArray("1,234.5,V1.2\r\n") << "1,234.5,V1.2\n"
+            << QByteArray("1,234.5,V1.2\r\n") << QByteArray("1;234,5;V1,2\r\n");
+        // Bit 7 is cleared before converting: 0xAC and 0xAE become a semicolon and a comma.
+        QTest::newRow("NUL, bit 7")
+            << QByteArray("12.5\0x,y\xAC\xAE\r", 11) << "12.5" << QByteArray("12.5\0x,y,.\r", 11)
+            << QByteArray("12,5\0x;y;,\r", 11);
+        QTest::newRow("UTF-8") << QByteArray("25\xC2\xB0"
+                                             "C\n")
+                               << QStringLiteral("25\u00B0C\n") << QByteArray("25B0C\n")
+                               << QByteArray("25B0C\n");
+    }
 
-void TestDownloadedData::csvFileNameAndDecimalComma()
-{
-    QVERIFY(isCsvFileName("/data/results.csv") && isCsvFileName("C:/data/RESULTS.CSV"));
-    for (const char *other : {"/data/results.csv.txt", "/data/results", "/data.csv/results"})
-        QVERIFY2(!isCsvFileName(other), other);
-    QLocale::setDefault(QLocale(QLocale::German));
-    QVERIFY(localeWritesDecimalComma());
-    QLocale::setDefault(QLocale(QLocale::English));
-    QVERIFY(!localeWritesDecimalComma());
-}
+    void paneTextAndSavedBytes()
+    {
+        QFETCH(QByteArray, received);
+        QFETCH(QString, shown);
+        QFETCH(QByteArray, saved);
+        QFETCH(QByteArray, savedEuropean);
+        QCOMPARE(paneText(received), shown);
+        QByteArray plain = received;
+        convertForSaving(plain.data(), plain.size(), false);
+        QCOMPARE(plain, saved);
+        convertForSaving(received.data(), received.size(), true);
+        QCOMPARE(received, savedEuropean);
+    }
 
-void TestDownloadedData::savedFile_data()
-{
-    QTest::addColumn<QString>("situation");
-    QTest::addColumn<QByteArray>("before"); // empty: no file there
-    QTest::addColumn<bool>("written");
-    const QByteArray old("saved last week\n");
-    QTest::newRow("many blocks") << "" << old << true;
-    QTest::newRow("empty data") << "empty" << old << true;
-    QTest::newRow("folder missing") << "no folder" << QByteArray() << false;
-    QTest::newRow("file in locked folder") << "locked" << old << true;
-    QTest::newRow("new file in locked folder") << "locked" << QByteArray() << false;
-    QTest::newRow("file-size limit") << "limit" << old << false;
-}
+    void savedFile_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<QByteArray>("before"); // empty: no file there
+        QTest::addColumn<bool>("written");
+        const QByteArray old("saved last week\n");
+        QTest::newRow("many blocks") << "" << old << true;
+        QTest::newRow("empty data") << "empty" << old << true;
+        QTest::newRow("folder missing") << "no folder" << QByteArray() << false;
+        QTest::newRow("file in locked folder") << "locked" << old << true;
+        QTest::newRow("new file in locked folder") << "locked" << QByteArray() << false;
+        QTest::newRow("file-size limit") << "limit" << old << false;
+    }
 
-void TestDownloadedData::savedFile()
-{
-    QFETCH(QString, situation);
-    QFETCH(QByteArray, before);
-    QFETCH(bool, written);
-    QTemporaryDir root;
-    const QString folder = root.filePath(situation == "no folder" ? "gone/data" : "data");
-    QFile file(folder + "/results.csv");
-    QVERIFY(situation == "no folder" || QDir().mkpath(folder));
-    QVERIFY(before.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(before) > 0));
-    file.close();
-    QVERIFY(situation != "locked" || forbidNewFiles(folder, true));
-    letFileSizeLimitFailWrites();
-    rlimit saved;
-    getrlimit(RLIMIT_FSIZE, &saved);
-    const rlimit limit{64 * 1024, saved.rlim_max};
-    if (situation == "limit")
-        setrlimit(RLIMIT_FSIZE, &limit);
-    const QByteArray received(situation == "empty" ? "" : "1,5.\xB0\r\n");
-    const bool result = writeSavedFile(file.fileName(), received.repeated(30000), true);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    forbidNewFiles(folder, false);
+    void savedFile()
+    {
+        QFETCH(QString, situation);
+        QFETCH(QByteArray, before);
+        QFETCH(bool, written);
+        QTemporaryDir root;
+        const QString folder = root.filePath(situation == "no folder" ? "gone/data" : "data");
+        QFile file(folder + "/results.csv");
+        QVERIFY(situation == "no folder" || QDir().mkpath(folder));
+        QVERIFY(before.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(before) > 0));
+        file.close();
+        QVERIFY(situation != "locked" || forbidNewFiles(folder, true));
+        letFileSizeLimitFailWrites();
+        rlimit saved;
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit limit{64 * 1024, saved.rlim_max};
+        if (situation == "limit")
+            setrlimit(RLIMIT_FSIZE, &limit);
+        const QByteArray received(situation == "empty" ? "" : "1,5.\xB0\r\n");
+        const bool result = writeSavedFile(file.fileName(), received.repeated(30000), true);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        forbidNewFiles(folder, false);
 
-    QCOMPARE(result, written);
-    const QByteArray converted =
-        situation == "empty" ? "" : QByteArray("1;5,0\r\n").repeated(30000);
-    QCOMPARE(file.open(QIODevice::ReadOnly), written || !before.isEmpty());
-    QCOMPARE(file.isOpen() ? file.readAll() : QByteArray(), written ? converted : before);
-    QCOMPARE(QDir(folder).entryList(QDir::Files).size(), written || !before.isEmpty() ? 1 : 0);
-}
+        QCOMPARE(result, written);
+        const QByteArray converted =
+            situation == "empty" ? "" : QByteArray("1;5,0\r\n").repeated(30000);
+        QCOMPARE(file.open(QIODevice::ReadOnly), written || !before.isEmpty());
+        QCOMPARE(file.isOpen() ? file.readAll() : QByteArray(), written ? converted : before);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), written || !before.isEmpty() ? 1 : 0);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDownloadedData)
 #include "tst_downloadeddata.moc"
