@@ -14,149 +14,132 @@ class TestLanguage : public QObject
     Q_OBJECT
 
     TemporarySettings settings;
-    const QString runtimeDir = qEnvironmentVariable("LDL_RUNTIME_DIR");
-    const QString home = QCoreApplication::applicationDirPath();
-    const QString beside = home + "/Translations"; // where the program looks for translations
-    QTimer driver;
+    const QString shipped = qEnvironmentVariable("LDL_RUNTIME_DIR") + "/Translations";
+    const QString home = QCoreApplication::applicationDirPath(), beside = home + "/Translations";
     QPointer<MainWindow> window;
     QStringList steps, journal; // answers to modals and actions of windows; what the user saw
 
-public slots:
-    void openUrl(const QUrl &url) { journal << "open " + url.toLocalFile().remove(home); }
+    Q_INVOKABLE void openUrl(const QUrl &url) { journal << "open " + url.path().remove(home); }
+
+    // Notes each new window; answers a message box with the button named, the language dialog
+    // with Ok, a code to pick or else Cancel; queues the window's next action (it may block).
+    void timerEvent(QTimerEvent *) override
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        auto *shown = qobject_cast<MainWindow *>(QApplication::activeWindow());
+        if (shown && std::exchange(window, shown) != shown)
+            journal << "window " + qApp->translate("MainWindow", "Download") + '|' +
+                           qApp->translate("QPlatformTheme", "Cancel");
+        const bool idle = !modal && window && window->isVisible();
+        const QString step = (modal || idle) && !steps.isEmpty() ? steps.takeFirst() : "";
+        if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+            journal << box->windowTitle() + ": " + box->text();
+            box->done(
+                QMetaEnum::fromType<QMessageBox::StandardButtons>().keyToValue(qPrintable(step)));
+        } else if (auto *dialog = qobject_cast<DialogLanguage *>(modal)) {
+            auto *combo = dialog->findChild<QComboBox *>();
+            QStringList listed;
+            for (int entry = 0; entry < combo->count(); ++entry)
+                listed << combo->itemText(entry);
+            auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+            journal << "dialog " + listed.join(',') + ": " + combo->currentText() +
+                           (ok->isEnabled() ? "" : " without OK");
+            if (step != "Ok")
+                combo->setCurrentIndex(combo->findData(step, Qt::UserRole + 1));
+            step == "Ok" || combo->currentIndex() >= 0 ? dialog->accept() : dialog->reject();
+        } else if (idle) {
+            auto *action = window->findChild<QAction *>("action" + step);
+            action ? QTimer::singleShot(0, action, &QAction::trigger) : void(window->close());
+        }
+    }
 
 private slots:
     void initTestCase()
     {
         QDesktopServices::setUrlHandler("file", this, "openUrl");
-        // Notes each new window; answers a message box with the button named, the language
-        // dialog with Ok, a code to pick or else Cancel; gives the window its next action.
-        connect(&driver, &QTimer::timeout, [this]() {
-            QWidget *modal = QApplication::activeModalWidget();
-            auto *shown = qobject_cast<MainWindow *>(QApplication::activeWindow());
-            if (shown && shown != window)
-                journal << "window " + qApp->translate("MainWindow", "Download") + '|' +
-                               qApp->translate("QPlatformTheme", "Cancel");
-            window = shown ? QPointer<MainWindow>(shown) : window;
-            const bool idle = !modal && window && window->isVisible();
-            const QString step = (modal || idle) && !steps.isEmpty() ? steps.takeFirst() : "";
-            if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-                journal << box->windowTitle() + ": " + box->text();
-                box->done(QMetaEnum::fromType<QMessageBox::StandardButtons>().keyToValue(
-                    qPrintable(step)));
-            } else if (auto *dialog = qobject_cast<DialogLanguage *>(modal)) {
-                auto *combo = dialog->findChild<QComboBox *>();
-                QStringList listed;
-                for (int entry = 0; entry < combo->count(); ++entry)
-                    listed << combo->itemText(entry);
-                auto *ok = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
-                journal << "dialog " + listed.join(',') + ": " + combo->currentText() +
-                               (ok->isEnabled() ? "" : " without OK");
-                if (step != "Ok")
-                    combo->setCurrentIndex(combo->findData(step, Qt::UserRole + 1));
-                step == "Ok" || combo->currentIndex() >= 0 ? dialog->accept() : dialog->reject();
-            } else if (auto *action =
-                           idle ? window->findChild<QAction *>("action" + step) : nullptr) {
-                QTimer::singleShot(0, action, &QAction::trigger);
-            } else if (idle) {
-                window->close();
-            }
-        });
-        driver.start(5);
+        startTimer(5);
     }
 
-    // The stored settings depend on these; each row is named by its literal value.
-    void identityAndKeys_data()
-    {
-        setApplicationIdentity();
-        QTest::addColumn<QString>("value");
-        QTest::newRow("Ormwick") << QCoreApplication::organizationName();
-        QTest::newRow("ormwick.com") << QCoreApplication::organizationDomain();
-        QTest::newRow("Lumetra DataLogger") << QCoreApplication::applicationName();
-        QTest::newRow("3.1") << QCoreApplication::applicationVersion();
-        QTest::newRow("MainWindow/Geometry") << SettingsKeys::mainWindowGeometry;
-        QTest::newRow("MainWindow/State") << SettingsKeys::mainWindowState;
-        QTest::newRow("Device/PortName") << SettingsKeys::devicePortName;
-        QTest::newRow("Device/ReadTimeout") << SettingsKeys::deviceReadTimeout;
-        QTest::newRow("Device/LastSavedFilePath") << SettingsKeys::deviceLastSavedFilePath;
-        QTest::newRow("ConvertData") << SettingsKeys::convertData;
-        QTest::newRow("OwGui/DialogLanguage/FilePath") << SettingsKeys::languageFilePath;
-        QTest::newRow("OwGui/DialogLanguage/Iso639Code") << SettingsKeys::languageIso639Code;
-    }
-
+    // The stored settings depend on these literal values.
     void identityAndKeys()
     {
-        QFETCH(QString, value);
-        QCOMPARE(value, QString(QTest::currentDataTag()));
+        setApplicationIdentity();
+        using namespace SettingsKeys;
+        QCOMPARE((QStringList{qApp->organizationName(), qApp->organizationDomain(),
+                              qApp->applicationName(), qApp->applicationVersion(),
+                              mainWindowGeometry, mainWindowState, devicePortName,
+                              deviceReadTimeout, deviceLastSavedFilePath, convertData,
+                              languageFilePath, languageIso639Code}),
+                 QString("Ormwick|ormwick.com|Lumetra DataLogger|3.1|MainWindow/Geometry|"
+                         "MainWindow/State|Device/PortName|Device/ReadTimeout|"
+                         "Device/LastSavedFilePath|ConvertData|OwGui/DialogLanguage/FilePath|"
+                         "OwGui/DialogLanguage/Iso639Code")
+                     .split('|'));
     }
 
     void start_data()
     {
         // Files beside the program (none: the shipped ones) | the file stored, with the code de |
-        // the steps | what the user sees, then the file stored; %1 stands for the folder.
+        // the steps | what the user sees, then the file stored; @ is the folder beside.
         QTest::addColumn<QString>("story");
         const QString failed = ": Failed to load translations, defaulting to English. / window ";
         QTest::newRow("only .qm files of any case, not Qt's, by name; the code before .qm; a first "
                       "start takes the last entry of the system's language, and keeps it if broken")
             << "b_pt_BR.Qm C_es.qm A_de.QM QT_fr.qm qtbase_de.qm a.txt qt_de.qm z_fr.qm |  | Ok | "
                "dialog German,Breton,Spanish,French,German,French: French / " +
-                   failed + "Download|Cancel / %1/z_fr.qm";
+                   failed + "Download|Cancel / @/z_fr.qm";
         QTest::newRow("a stored file gone: the first entry, not the system's; Cancel keeps it")
-            << "a_de.qm b_fr.qm | %1/gone_fr.qm | Cancel | dialog German,French: German / " +
-                   failed + "Download|Cancel / %1/gone_fr.qm";
+            << "a_de.qm b_fr.qm | @/gone_fr.qm | Cancel | dialog German,French: German / " +
+                   failed + "Download|Cancel / @/gone_fr.qm";
         QTest::newRow("only Qt's files: no dialog at start, About, and nothing to choose later")
-            << "qt_de.qm | %1/gone_de.qm | Ok About Ok ChangeLanguage Cancel ChangeLanguage Ok | " +
+            << "qt_de.qm | @/gone_de.qm | Ok About Ok ChangeLanguage Cancel ChangeLanguage Ok | " +
                    failed +
                    "Download|Cancel / About Ormwick DataLogger: Ormwick DataLogger\n\n "
-                   "3.1\n / dialog :  without OK / dialog :  without OK / %1/gone_de.qm";
+                   "3.1\n / dialog :  without OK / dialog :  without OK / @/gone_de.qm";
         QTest::newRow("a failed load after a restart: the system's base translation again")
             << "a_de.qm=LumetraDataLogger_de.qm b_es.qm qt_de.qm=qt_de.qm qt_fr.qm=qt_fr.qm | "
-               "%1/a_de.qm | ChangeLanguage es Yes Cancel | window Herunterladen|Abbrechen / "
-               "dialog "
+               "@/a_de.qm | ChangeLanguage es Yes Cancel | window Herunterladen|Abbrechen / dialog "
                "German,Spanish: German / : Die Sprache wird beim nächsten Start von Ormwick "
                "DataLogger geändert. / dialog German,Spanish: Spanish / " +
-                   failed + "Download|Annuler / %1/b_es.qm";
-        // Each language's name in the list; its window's Download and Qt's Cancel.
-        const QMap<QString, QString> shown{{"de", "German / window Herunterladen|Abbrechen"},
-                                           {"en", "English / window Download|Cancel"},
-                                           {"es", "Spanish / window Descargar|Cancelar"},
-                                           {"fr", "French / window Télécharger|Annuler"}};
+                   failed + "Download|Annuler / @/b_es.qm";
+        // Each language's name in the list, its window's Download and Qt's Cancel. No to a
+        // restart keeps the window; Yes builds one in the chosen language.
+        const QMap<QString, QString> shown{{"de", "German Herunterladen|Abbrechen"},
+                                           {"en", "English Download|Cancel"},
+                                           {"es", "Spanish Descargar|Cancelar"},
+                                           {"fr", "French Télécharger|Annuler"}};
         const QStringList codes = QString(LDL_LANGUAGES).split(',');
-        QString dialog = "dialog ";
+        QStringList names;
         for (const QString &code : codes)
-            dialog += shown.value(code).section(' ', 0, 0) + (code == codes.last() ? ": " : ",");
-        const QString question =
-            " / : The language will be changed next time Ormwick DataLogger is started. / ";
-        // No to a restart keeps the window; Yes builds one in the chosen language.
+            names << shown.value(code).section(' ', 0, 0);
+        const QString dialog = "dialog " + names.join(',') + ": ",
+                      asked = " / : The language will be changed next time Ormwick DataLogger is "
+                              "started. / ";
         for (const QString &code : codes)
             QTest::newRow(qPrintable(code))
                 << " |  | Cancel Ok ChangeLanguage " + code + " No ChangeLanguage Ok Yes Help | " +
                        dialog + "French / " + failed + "Download|Annuler / " + dialog + "French" +
-                       question + dialog + QString(shown.value(code)).replace(" / ", question) +
-                       " / open /Help/LumetraDataLoggerHelp_" + code +
-                       ".html / %1/LumetraDataLogger_" + code + ".qm";
+                       asked + dialog + shown.value(code).section(' ', 0, 0) + asked + "window " +
+                       shown.value(code).section(' ', 1) + " / open /Help/LumetraDataLoggerHelp_" +
+                       code + ".html / @/LumetraDataLogger_" + code + ".qm";
     }
 
-    // The program starts with translations beside it and a stored choice, and runs its passes.
     void start()
     {
-        QFETCH(QString, story);
-        const QStringList part = story.split(" | "); // files, stored, steps, seen
+        QFETCH(QString, story); // files | stored | steps | seen
+        const QStringList part = story.replace("@", beside).split(" | ");
         if (part[0].isEmpty())
             checkTranslationSource(QTest::currentDataTag());
         QTemporaryDir folder; // also where the program is started from
-        for (const QString &file : part[0].split(' ', Qt::SkipEmptyParts)) { // name=shipped file
-            const QString name = folder.filePath(file.section('=', 0, 0));
-            const QString shipped = file.section('=', 1);
-            QVERIFY(shipped.isEmpty() ? QFile(name).open(QIODevice::WriteOnly)
-                                      : QFile::copy(runtimeDir + "/Translations/" + shipped, name));
-        }
+        for (const QString &file : part[0].split(' ', Qt::SkipEmptyParts)) // name=shipped file
+            QVERIFY(file.contains('=') ? QFile::copy(shipped + '/' + file.section('=', 1),
+                                                     folder.filePath(file.section('=', 0, 0)))
+                                       : QFile(folder.filePath(file)).open(QIODevice::WriteOnly));
         QVERIFY(QDir::setCurrent(folder.path()));
         QFile::remove(beside);
-        QVERIFY(
-            QFile::link(part[0].isEmpty() ? runtimeDir + "/Translations" : folder.path(), beside));
+        QVERIFY(QFile::link(part[0].isEmpty() ? shipped : folder.path(), beside));
         settings.clear();
-        QSettings().setValue(SettingsKeys::languageFilePath,
-                             QString(part[1]).replace("%1", beside));
+        QSettings().setValue(SettingsKeys::languageFilePath, part[1]);
         QSettings().setValue(SettingsKeys::languageIso639Code, "de");
         QLocale::setDefault(QLocale::system());
         steps = part[2].split(' ', Qt::SkipEmptyParts);
@@ -164,9 +147,8 @@ private slots:
 
         runRestartLoop([](QList<PortInfo> &) {});
 
-        journal
-            << QSettings().value(SettingsKeys::languageFilePath).toString().replace(beside, "%1");
-        QCOMPARE(journal, part[3].split(" / "));
+        QCOMPARE(journal << QSettings().value(SettingsKeys::languageFilePath).toString(),
+                 part[3].split(" / "));
         // The translators of a pass go with it.
         QCOMPARE(qApp->translate("MainWindow", "Download"), QString("Download"));
     }
@@ -191,11 +173,10 @@ private:
         QVERIFY2(QString(text).remove(QRegularExpression("\\n *<location[^>]*>")) ==
                      merged.readAll(),
                  "the texts of the code have changed: run scripts/update-translations");
-        QVERIFY(!text.contains("type=\"unfinished\"") &&
-                !text.contains("<translation></translation>"));
+        QVERIFY(!text.contains(QRegularExpression("\"unfinished\"|<translation></")));
         QCOMPARE(text.count(QRegularExpression("<translation>[^<]*%1")),
                  text.count(QRegularExpression("<source>[^<]*%1")));
-        QVERIFY(QFile::exists(runtimeDir + "/Help/LumetraDataLoggerHelp_" + code + ".html"));
+        QVERIFY(QFile::exists(shipped + "/../Help/LumetraDataLoggerHelp_" + code + ".html"));
     }
 };
 
