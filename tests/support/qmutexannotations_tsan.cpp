@@ -1,31 +1,13 @@
-// ThreadSanitizer cannot see inside the uninstrumented Qt library, so it would report
-// every access a QMutex guards as a race. In its builds every test takes these in place
-// of Qt's: each tells ThreadSanitizer what the mutex does, then calls Qt's own.
-#include <QDeadlineTimer>
+// ThreadSanitizer cannot see inside the uninstrumented Qt library, so it would report every
+// access a QMutex guards as a race. In its builds every test takes these in place of Qt's:
+// each tells ThreadSanitizer what the mutex does, then calls Qt's own.
 #include <QMutex>
-#include <QWaitCondition>
 
 #include <dlfcn.h>
 #include <sanitizer/tsan_interface.h>
 
 #define LDL_QT_OWN(type, symbol)                                                                   \
     static const auto own = reinterpret_cast<type>(::dlsym(RTLD_NEXT, symbol))
-
-namespace {
-
-// Waiting releases the mutex and takes it back inside Qt.
-template<typename Wait>
-bool waitReleasing(QMutex *mutex, Wait wait)
-{
-    __tsan_mutex_pre_unlock(mutex, 0);
-    __tsan_mutex_post_unlock(mutex, 0);
-    const bool woken = wait();
-    __tsan_mutex_pre_lock(mutex, 0);
-    __tsan_mutex_post_lock(mutex, 0, 0);
-    return woken;
-}
-
-} // namespace
 
 void QMutex::lock() QT_MUTEX_LOCK_NOEXCEPT
 {
@@ -50,18 +32,4 @@ void QMutex::unlock() noexcept
     __tsan_mutex_pre_unlock(this, 0);
     own(this);
     __tsan_mutex_post_unlock(this, 0);
-}
-
-bool QWaitCondition::wait(QMutex *mutex, QDeadlineTimer deadline)
-{
-    LDL_QT_OWN(bool (*)(QWaitCondition *, QMutex *, QDeadlineTimer),
-               "_ZN14QWaitCondition4waitEP6QMutex14QDeadlineTimer");
-    return waitReleasing(mutex, [&] { return own(this, mutex, deadline); });
-}
-
-bool QWaitCondition::wait(QMutex *mutex, unsigned long time)
-{
-    LDL_QT_OWN(bool (*)(QWaitCondition *, QMutex *, unsigned long),
-               "_ZN14QWaitCondition4waitEP6QMutexm");
-    return waitReleasing(mutex, [&] { return own(this, mutex, time); });
 }
