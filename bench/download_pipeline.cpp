@@ -117,23 +117,6 @@ void setReadTimeout(int ms)
 }
 
 // Notes when a widget is shown.
-class ShowWatcher : public QObject
-{
-public:
-    explicit ShowWatcher(std::function<void()> shown) : shown(std::move(shown)) {}
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show)
-            shown();
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> shown;
-};
-
 // What one download through the window looked like, in ms since Download was pressed.
 struct Download
 {
@@ -160,11 +143,10 @@ Download downloadThroughWindow(const QByteArray &reply)
             result.firstByte = clock.elapsed();
         result.lastByte = clock.elapsed();
     });
-    ShowWatcher downloadShown([&]() {
+    ShowWatcher downloadShown(driver.button("downloadBtn"), [&]() {
         if (result.idle < 0)
             result.idle = clock.elapsed();
     });
-    driver.button("downloadBtn")->installEventFilter(&downloadShown);
     whenModalAppears([&](QWidget *dialog) {
         result.saveDialog = clock.elapsed();
         qobject_cast<QDialog *>(dialog)->reject();

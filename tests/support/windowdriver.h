@@ -54,6 +54,22 @@ inline bool allModalAnswersGiven(int timeoutMs)
     return QTest::qWaitFor([]() { return pendingModalAnswers.isEmpty(); }, timeoutMs);
 }
 
+// Calls back whenever the widget it watches is shown.
+struct ShowWatcher : QObject
+{
+    ShowWatcher(QWidget *widget, std::function<void()> shown) : shown(std::move(shown))
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            shown();
+        return false;
+    }
+    const std::function<void()> shown;
+};
+
 // A shown MainWindow whose port list holds these ports, each named by its path.
 class WindowDriver
 {
