@@ -33,82 +33,64 @@ class TestDownloadedData : public QObject
     Q_OBJECT
 
 private slots:
-    void paneTextAndSavedBytes_data()
-    {
-        QTest::addColumn<QByteArray>("received");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<QByteArray>("saved");
-        QTest::addColumn<QByteArray>("savedEuropean");
-        QTest::newRow("line ends")
-            << QByteArray("1,234.5,V1.2\r\n") << "1,234.5,V1.2\n"
-            << QByteArray("1,234.5,V1.2\r\n") << QByteArray("1;234,5;V1,2\r\n");
-        // Bit 7 is cleared before converting: 0xAC and 0xAE become a semicolon and a comma.
-        QTest::newRow("NUL, bit 7")
-            << QByteArray("12.5\0x,y\xAC\xAE\r", 11) << "12.5" << QByteArray("12.5\0x,y,.\r", 11)
-            << QByteArray("12,5\0x;y;,\r", 11);
-        QTest::newRow("UTF-8") << QByteArray("25\xC2\xB0"
-                                             "C\n")
-                               << QStringLiteral("25\u00B0C\n") << QByteArray("25B0C\n")
-                               << QByteArray("25B0C\n");
-    }
-
+    // Each row: received, shown in the pane, saved plain, saved in European format. Bit 7 is
+    // cleared before converting: 0xAC and 0xAE become a semicolon and a comma.
     void paneTextAndSavedBytes()
     {
-        QFETCH(QByteArray, received);
-        QFETCH(QString, shown);
-        QFETCH(QByteArray, saved);
-        QFETCH(QByteArray, savedEuropean);
-        QCOMPARE(paneText(received), shown);
-        QByteArray plain = received;
-        convertForSaving(plain.data(), plain.size(), false);
-        QCOMPARE(plain, saved);
-        convertForSaving(received.data(), received.size(), true);
-        QCOMPARE(received, savedEuropean);
+        const QList<std::tuple<QByteArray, QString, QByteArray, QByteArray>> cases{
+            {"1,234.5,V1.2\r\n", "1,234.5,V1.2\n", "1,234.5,V1.2\r\n", "1;234,5;V1,2\r\n"},
+            {QByteArray("12.5\0x,y\xAC\xAE\r", 11), "12.5", QByteArray("12.5\0x,y,.\r", 11),
+             QByteArray("12,5\0x;y;,\r", 11)},
+            {"25\xC2\xB0"
+             "C\n",
+             QStringLiteral("25\u00B0C\n"), "25B0C\n", "25B0C\n"}};
+        for (auto [received, shown, saved, savedEuropean] : cases) {
+            QCOMPARE(paneText(received), shown);
+            QByteArray plain = received;
+            convertForSaving(plain.data(), plain.size(), false);
+            QCOMPARE(plain, saved);
+            convertForSaving(received.data(), received.size(), true);
+            QCOMPARE(received, savedEuropean);
+        }
     }
 
-    void savedFile_data()
-    {
-        QTest::addColumn<QString>("situation");
-        QTest::addColumn<QByteArray>("before"); // empty: no file there
-        QTest::addColumn<bool>("written");
-        const QByteArray old("saved last week\n");
-        QTest::newRow("many blocks") << "" << old << true;
-        QTest::newRow("empty data") << "empty" << old << true;
-        QTest::newRow("folder missing") << "no folder" << QByteArray() << false;
-        QTest::newRow("file in locked folder") << "locked" << old << true;
-        QTest::newRow("new file in locked folder") << "locked" << QByteArray() << false;
-        QTest::newRow("file-size limit") << "limit" << old << false;
-    }
-
+    // Each row: the situation, the file there before (empty: none), whether the save succeeds.
+    // A failed save leaves what was there; a folder without room for a temporary file is
+    // written in place, but only over a file that exists.
     void savedFile()
     {
-        QFETCH(QString, situation);
-        QFETCH(QByteArray, before);
-        QFETCH(bool, written);
-        QTemporaryDir root;
-        const QString folder = root.filePath(situation == "no folder" ? "gone/data" : "data");
-        QFile file(folder + "/results.csv");
-        QVERIFY(situation == "no folder" || QDir().mkpath(folder));
-        QVERIFY(before.isEmpty() || (file.open(QIODevice::WriteOnly) && file.write(before) > 0));
-        file.close();
-        QVERIFY(situation != "locked" || forbidNewFiles(folder, true));
-        letFileSizeLimitFailWrites();
-        rlimit saved;
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const rlimit limit{64 * 1024, saved.rlim_max};
-        if (situation == "limit")
-            setrlimit(RLIMIT_FSIZE, &limit);
-        const QByteArray received(situation == "empty" ? "" : "1,5.\xB0\r\n");
-        const bool result = writeSavedFile(file.fileName(), received.repeated(30000), true);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        forbidNewFiles(folder, false);
+        const QByteArray old("saved last week\n");
+        const QList<std::tuple<QString, QByteArray, bool>> cases{
+            {"many blocks", old, true}, {"empty", old, true},  {"no folder", {}, false},
+            {"locked", old, true},      {"locked", {}, false}, {"limit", old, false}};
+        for (const auto &[situation, before, written] : cases) {
+            QTemporaryDir root;
+            const QString folder = root.filePath(situation == "no folder" ? "gone/data" : "data");
+            QFile file(folder + "/results.csv");
+            QVERIFY(situation == "no folder" || QDir().mkpath(folder));
+            QVERIFY(before.isEmpty() ||
+                    (file.open(QIODevice::WriteOnly) && file.write(before) > 0));
+            file.close();
+            QVERIFY(situation != "locked" || forbidNewFiles(folder, true));
+            letFileSizeLimitFailWrites();
+            rlimit saved;
+            getrlimit(RLIMIT_FSIZE, &saved);
+            const rlimit limit{64 * 1024, saved.rlim_max};
+            if (situation == "limit")
+                setrlimit(RLIMIT_FSIZE, &limit);
+            const QByteArray received(situation == "empty" ? "" : "1,5.\xB0\r\n");
+            const bool result = writeSavedFile(file.fileName(), received.repeated(30000), true);
+            setrlimit(RLIMIT_FSIZE, &saved);
+            forbidNewFiles(folder, false);
 
-        QCOMPARE(result, written);
-        const QByteArray converted =
-            situation == "empty" ? "" : QByteArray("1;5,0\r\n").repeated(30000);
-        QCOMPARE(file.open(QIODevice::ReadOnly), written || !before.isEmpty());
-        QCOMPARE(file.isOpen() ? file.readAll() : QByteArray(), written ? converted : before);
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), written || !before.isEmpty() ? 1 : 0);
+            QVERIFY2(result == written, qPrintable(situation));
+            const QByteArray converted =
+                situation == "empty" ? "" : QByteArray("1;5,0\r\n").repeated(30000);
+            QCOMPARE(file.open(QIODevice::ReadOnly), written || !before.isEmpty());
+            QCOMPARE(file.isOpen() ? file.readAll() : QByteArray(), written ? converted : before);
+            QCOMPARE(QDir(folder).entryList(QDir::Files).size(),
+                     written || !before.isEmpty() ? 1 : 0);
+        }
     }
 };
 

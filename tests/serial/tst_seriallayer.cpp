@@ -117,41 +117,35 @@ private slots:
                  QByteArray("ffffffff000000000080ffffffff000000000000000000ffff00ffff"));
     }
 
-    void openFollowsTheNameAndReportsTheSystemCode_data()
-    {
-        QTest::addColumn<QString>("name"); // "@": the pseudo-terminal
-        QTest::addColumn<int>("error");    // 0: opens, and holds the port alone
-        QTest::newRow("name under /dev") << "@dev" << 0;
-        QTest::newRow("already prefixed") << "\\\\.\\@" << 0;
-        QTest::newRow("missing port") << "ttyLumetraMissing0" << 2;
-        QTest::newRow("empty name") << "" << 2;
-        QTest::newRow("held by another") << "@held" << 5;
-        QTest::newRow("no terminal: GetCommState fails") << "@file" << 1;
-        QTest::newRow("time-outs refused") << "@refused" << 87;
-    }
+    // Each row: the name ("@": the pseudo-terminal) and the system code (0: opens, and holds the
+    // port alone). The open failure text goes to standard error and errorString().
     void openFollowsTheNameAndReportsTheSystemCode()
     {
-        QFETCH(QString, name);
-        QFETCH(int, error);
-        TesterSimulator tester;
-        QTemporaryFile file;
-        QVERIFY(file.open());
-        WinSerialDevice holder(tester.portName());
-        QVERIFY(name != "@held" || holder.open(QIODevice::ReadWrite, 110, 110));
-        name.replace("@dev", tester.portName().mid(5)).replace("@file", file.fileName());
-        HookedDevice device(name.replace(QRegExp("@\\w*"), tester.portName()), error == 87);
-        QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open()\n");
-        bool opened = false;
-        const QByteArray reported =
-            standardErrorOf([&] { opened = device.open(QIODevice::ReadWrite, 110, 110); });
+        const QList<QPair<QString, int>> cases{
+            {"@dev", 0},  {"\\\\.\\@", 0}, {"ttyLumetraMissing0", 2}, {"", 2},
+            {"@held", 5}, {"@file", 1},    {"@refused", 87}}; // no terminal; time-outs refused
+        for (auto [name, error] : cases) {
+            TesterSimulator tester;
+            QTemporaryFile file;
+            QVERIFY(file.open());
+            WinSerialDevice holder(tester.portName());
+            QVERIFY(name != "@held" || holder.open(QIODevice::ReadWrite, 110, 110));
+            name.replace("@dev", tester.portName().mid(5)).replace("@file", file.fileName());
+            HookedDevice device(name.replace(QRegExp("@\\w*"), tester.portName()), error == 87);
+            QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open()\n");
+            bool opened = false;
+            const QByteArray reported =
+                standardErrorOf([&] { opened = device.open(QIODevice::ReadWrite, 110, 110); });
 
-        const QString text = QString("Win32SerialDevice::open failed with error: %1").arg(error);
-        QCOMPARE(opened, error == 0);
-        QCOMPARE(QString::fromUtf8(reported), error ? text : QString());
-        QCOMPARE(device.errorString() == text, error != 0);
-        // Held alone while open, and free again after a failed open.
-        QCOMPARE(WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110),
-                 error && !holder.isOpen());
+            const QString text =
+                QString("Win32SerialDevice::open failed with error: %1").arg(error);
+            QVERIFY2(opened == (error == 0), qPrintable(name));
+            QCOMPARE(QString::fromUtf8(reported), error ? text : QString());
+            QCOMPARE(device.errorString() == text, error != 0);
+            // Held alone while open, and free again after a failed open.
+            QCOMPARE(WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110),
+                     error && !holder.isOpen());
+        }
     }
 
     void readsWaitForTheFirstByteAndFailuresAreReportedOnce()
