@@ -143,11 +143,11 @@ Download downloadThroughWindow(const QByteArray &reply)
             result.firstByte = clock.elapsed();
         result.lastByte = clock.elapsed();
     });
-    ShowWatcher downloadShown(driver.button("downloadBtn"), [&]() {
+    driver.downloadShown = [&]() {
         if (result.idle < 0)
             result.idle = clock.elapsed();
-    });
-    whenModalAppears([&](QWidget *dialog) {
+    };
+    driver.whenModalAppears([&](QWidget *dialog) {
         result.saveDialog = clock.elapsed();
         qobject_cast<QDialog *>(dialog)->reject();
     });

@@ -22,9 +22,9 @@ QByteArray contentsOf(const QString &path)
 
 // Books the answer to the next save dialog: the path typed in and accepted.
 void answerSaveDialog(
-    const QString &path, const std::function<void()> &first = [] {})
+    WindowDriver &d, const QString &path, const std::function<void()> &first = [] {})
 {
-    whenModalAppears([path, first](QWidget *modal) {
+    d.whenModalAppears([path, first](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
         QVERIFY2(dialog, "expected the save dialog");
         first();
@@ -63,7 +63,6 @@ class TestMainWindow : public QObject
 
 private slots:
     void init() { settings.clear(); }
-    void cleanup() { QVERIFY(allModalAnswersGiven(0)); }
 
     void downloadEndsOnQuietLineAndSavesInEuropeanFormat()
     {
@@ -78,20 +77,20 @@ private slots:
                       1});
         WindowDriver d({tester.portName()});
         // A click queued as Download shows again must not start a download that clears the data.
-        ShowWatcher clickAtTheEnd(d.button("downloadBtn"), [&] { queueClickAt(d, "downloadBtn"); });
+        d.downloadShown = [&] { queueClickAt(d, "downloadBtn"); };
         QElapsedTimer sinceLastByte;
         connect(d.widget<QPlainTextEdit>("outputTextEdit"), &QPlainTextEdit::textChanged,
                 [&]() { sinceLastByte.start(); });
         qint64 quiet = 0;
         QString controlsAtDialog;
-        answerSaveDialog(folder.filePath("data.csv"), [&]() {
+        answerSaveDialog(d, folder.filePath("data.csv"), [&]() {
             quiet = sinceLastByte.elapsed();
             controlsAtDialog = d.controls();
         });
-        pressMessageBoxButton(QMessageBox::Yes);
+        d.press(QMessageBox::Yes);
 
         d.button("downloadBtn")->click();
-        QVERIFY(allModalAnswersGiven(10000));
+        QVERIFY(d.answersGiven(10000));
         QCOMPARE(tester.received(), commands);
         QCOMPARE(d.paneText(), QStringLiteral("No,Voc\n1,234.5,V1.2\n2,-0.5,x\uFFFD\uFFFD"));
         QCOMPARE(controlsAtDialog, QStringLiteral("downopensave"));
@@ -108,7 +107,7 @@ private slots:
         d.button("openBtn")->click();
         QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(folder.filePath("data.csv"))});
-        answerSaveDialog(folder.filePath("again.CSV"));
+        answerSaveDialog(d, folder.filePath("again.CSV"));
         d.button("saveBtn")->click();
         QCOMPARE(contentsOf(folder.filePath("again.CSV")), contentsOf(folder.filePath("data.csv")));
     }
@@ -179,10 +178,10 @@ private slots:
             QSettings().setValue(SettingsKeys::deviceReadTimeout, readTimeout);
             WindowDriver d(ports);
             d.widget<QPlainTextEdit>("outputTextEdit")->setPlainText("earlier download");
-            pressMessageBoxButton(QMessageBox::Ok);
+            d.press(QMessageBox::Ok);
             d.button("downloadBtn")->click();
-            QCOMPARE(lastMessageBoxText, "Failed to connect. Please check the device is "
-                                         "connected and switched on");
+            QCOMPARE(d.lastMessageBoxText, "Failed to connect. Please check the device is "
+                                           "connected and switched on");
             QCOMPARE(d.controls() + d.paneText(), QStringLiteral("down"));
             QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout).toString(), "110");
         }
@@ -202,16 +201,16 @@ private slots:
         connect(pane->document(), &QTextDocument::contentsChange,
                 [&](int, int, int added) { largestPart = qMax(largestPart, added); });
         const QString gone = folder.filePath("gone/data.txt");
-        answerSaveDialog(gone);
-        pressMessageBoxButton(QMessageBox::Ok);
+        answerSaveDialog(d, gone);
+        d.press(QMessageBox::Ok);
 
         d.button("downloadBtn")->click();
-        QVERIFY(allModalAnswersGiven(30000));
-        QCOMPARE(lastMessageBoxText,
+        QVERIFY(d.answersGiven(30000));
+        QCOMPARE(d.lastMessageBoxText,
                  QString("Error opening \"%1\" for writing. Is it open already or read only?")
                      .arg(gone));
         QVERIFY(!QSettings().contains(SettingsKeys::deviceLastSavedFilePath));
-        answerSaveDialog(folder.filePath("elsewhere.txt"));
+        answerSaveDialog(d, folder.filePath("elsewhere.txt"));
         d.button("saveBtn")->click();
         QVERIFY(contentsOf(folder.filePath("elsewhere.txt")) == reply);
         QVERIFY2(largestPart <= 64 * 1024, qPrintable(QString::number(largestPart)));

@@ -9,69 +9,10 @@
 #include <functional>
 #include <memory>
 
-inline QQueue<std::function<void(QWidget *)>> pendingModalAnswers;
-inline QString lastMessageBoxText; // of the last box answered through pressMessageBoxButton
-
-// Answers the modal dialogs that the code under test opens: each answer runs, in the order
-// booked, on the next modal widget that appears, from the event loop of its exec().
-inline void whenModalAppears(std::function<void(QWidget *)> answer)
-{
-    static QPointer<QTimer> timer;
-    // Each modal once: a file dialog is active again under its answered overwrite question.
-    static QList<QPointer<QWidget>> answered;
-    if (!timer) {
-        timer = new QTimer(qApp);
-        QObject::connect(timer, &QTimer::timeout, []() {
-            QWidget *modal = QApplication::activeModalWidget();
-            if (pendingModalAnswers.isEmpty() || !modal || !modal->isVisible() ||
-                answered.contains(modal))
-                return;
-            answered.append(modal);
-            // From a fresh timer event: the answer may open a nested modal, such as a question.
-            QTimer::singleShot(0, modal, [modal, answer = pendingModalAnswers.dequeue()]() {
-                answer(modal);
-                if (QTest::currentTestFailed()) // a wrong answer must not leave the test waiting
-                    modal->close();
-            });
-        });
-        timer->start(10);
-    }
-    pendingModalAnswers.enqueue(std::move(answer));
-}
-
-inline void pressMessageBoxButton(QMessageBox::StandardButton button)
-{
-    whenModalAppears([button](QWidget *modal) {
-        auto *box = qobject_cast<QMessageBox *>(modal);
-        QVERIFY2(box && box->button(button), "expected a message box with that button");
-        lastMessageBoxText = box->text();
-        box->button(button)->click();
-    });
-}
-
-inline bool allModalAnswersGiven(int timeoutMs)
-{
-    return QTest::qWaitFor([]() { return pendingModalAnswers.isEmpty(); }, timeoutMs);
-}
-
-// Calls back whenever the widget it watches is shown.
-struct ShowWatcher : QObject
-{
-    ShowWatcher(QWidget *widget, std::function<void()> shown) : shown(std::move(shown))
-    {
-        widget->installEventFilter(this);
-    }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Show)
-            shown();
-        return false;
-    }
-    const std::function<void()> shown;
-};
-
-// A shown MainWindow whose port list holds these ports, each named by its path.
-class WindowDriver
+// A shown MainWindow whose port list holds these ports, each named by its path. It answers the
+// modal dialogs the window opens, in the order booked, each from the event loop of its exec(),
+// and calls downloadShown whenever Download shows.
+class WindowDriver : public QObject
 {
 public:
     explicit WindowDriver(const QStringList &ports)
@@ -81,6 +22,23 @@ public:
         }))
     {
         mainWindow->show();
+        button("downloadBtn")->installEventFilter(this);
+        startTimer(10);
+    }
+
+    void whenModalAppears(std::function<void(QWidget *)> answer) { answers.enqueue(answer); }
+    void press(QMessageBox::StandardButton button)
+    {
+        whenModalAppears([this, button](QWidget *modal) {
+            auto *box = qobject_cast<QMessageBox *>(modal);
+            QVERIFY2(box && box->button(button), "expected a message box with that button");
+            lastMessageBoxText = box->text();
+            box->button(button)->click();
+        });
+    }
+    bool answersGiven(int timeoutMs)
+    {
+        return QTest::qWaitFor([this]() { return answers.isEmpty(); }, timeoutMs);
     }
 
     MainWindow *window() const { return mainWindow.get(); }
@@ -104,8 +62,35 @@ public:
     }
     void destroyWindow() { mainWindow.reset(); }
 
+    QString lastMessageBoxText; // of the last box answered through press()
+    std::function<void()> downloadShown = []() {};
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show)
+            downloadShown();
+        return false;
+    }
+    void timerEvent(QTimerEvent *) override
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        // Each modal once: a file dialog is active again under its answered overwrite question.
+        if (answers.isEmpty() || !modal || !modal->isVisible() || answered.contains(modal))
+            return;
+        answered.append(modal);
+        // From a fresh timer event: the answer may open a nested modal, such as a question.
+        QTimer::singleShot(0, modal, [modal, answer = answers.dequeue()]() {
+            answer(modal);
+            if (QTest::currentTestFailed()) // a wrong answer must not leave the test waiting
+                modal->close();
+        });
+    }
+
 private:
     std::unique_ptr<MainWindow> mainWindow;
+    QQueue<std::function<void(QWidget *)>> answers;
+    QList<QPointer<QWidget>> answered;
 };
 
 #endif
