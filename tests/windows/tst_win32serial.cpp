@@ -53,12 +53,13 @@ const wchar_t *const fixtureRoot = L"SYSTEM\\CurrentControlSet\\Enum\\USB\\VID_0
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// One line, such as "9600 baud, 1 stop bits".
 QByteArray testerLineSettings()
 {
-    return readFile(qEnvironmentVariable("LDL_TESTER_LINE_SETTINGS"));
+    return readFile(qEnvironmentVariable("LDL_TESTER_LINE_SETTINGS")).trimmed();
 }
 
 PortSettings *lineSettings(quint32 baudRate, quint8 stopBits)
@@ -110,6 +111,7 @@ bool registerPort(const QString &portName)
 
 void TestWin32Serial::initTestCase()
 {
+    // Byte for byte: the line ends that close the reply are part of it.
     reply = readFile(qEnvironmentVariable("LDL_TESTER_REPLY"));
     QVERIFY2(!reply.isEmpty(), "LDL_TESTER_REPLY names no reply");
     QVERIFY(!testerLineSettings().isEmpty());
