@@ -19,7 +19,7 @@ int portNumber(const QString &portName);
 // The name to open the port with: ports above COM9 need the device namespace prefix.
 QString openPathForPortName(const QString &portName);
 
-// The vendor and product id carried by a hardware id such as USB\VID_0403&PID_6001&REV_0600.
+// The vendor and product id carried by a hardware id such as USB\VID_1A2B&PID_3C4D&REV_0100.
 UsbIds usbIdsFromHardwareId(const QString &hardwareId);
 
 // Orders names as people count: ttyUSB2 before ttyUSB10.

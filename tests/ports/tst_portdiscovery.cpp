@@ -19,8 +19,8 @@ private slots:
         QTest::newRow("COM10, odd count") << "COM10X" << 11 << "\\\\.\\COM10" << 0;
         QTest::newRow("up to the first NUL") << QStringLiteral("COM3\0COM12") << 20 << "COM3" << 0;
         QTest::newRow("com3") << "com3" << 8 << "" << 0;
-        QTest::newRow("lower case") << "usb\\vid_10c4&pid_ea60&rev_0100" << 60 << "" << 0x10C4EA60;
-        QTest::newRow("joined by +") << "FTDIBUS\\VID_0403+PID_6001" << 50 << "" << 0;
+        QTest::newRow("lower case") << "usb\\vid_1a2b&pid_3c4d&rev_0100" << 60 << "" << 0x1A2B3C4D;
+        QTest::newRow("joined by +") << "USB\\VID_1A2B+PID_3C4D" << 42 << "" << 0;
     }
     void windowsText()
     {
@@ -40,7 +40,7 @@ private slots:
         QVERIFY(QDir::setCurrent(root.path()));
         const QString tree = R"(tty/ttyACM2/device>usb/if  tty/ttyACM10/device>usb/if  dev/ttyACM2=
         dev/ttyACM10=  usb/if/driver>drv  usb/if/subsystem>bus/usb  usb/subsystem>bus/usb
-        usb/idVendor=10c4  usb/idProduct=ea60  tty/nonode/device>usb/if  tty/nodriver/device>bare
+        usb/idVendor=1a2b  usb/idProduct=3c4d  tty/nonode/device>usb/if  tty/nodriver/device>bare
         dev/nodriver=  tty/type0/device>8250  8250/driver>drv  tty/type0/type=0  dev/type0=
         tty/type0base/device>8250/0.1  8250/0.1/driver>drv  tty/type0base/type=0  dev/type0base=)";
         for (const QString &entry : tree.simplified().split(' ')) { // a file=content, a link>folder
@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(ports.size(), 2);
         QCOMPARE(ports.at(0).portName, "ttyACM2");
         QCOMPARE(ports.at(1).openPath, "dev/ttyACM10");
-        QCOMPARE(ports.at(1).vendorId << 16 | ports.at(1).productId, 0x10C4EA60);
+        QCOMPARE(ports.at(1).vendorId << 16 | ports.at(1).productId, 0x1A2B3C4D);
     }
 };
 
