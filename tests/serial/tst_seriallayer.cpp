@@ -209,13 +209,21 @@ private slots:
             QVERIFY(device.canReadLine());
             QCOMPARE(device.read(1), QByteArray("\n"));
             QVERIFY(!device.canReadLine());
-            QCOMPARE(device.readAll(), QByteArray("cd"));
-            QVERIFY(device.atEnd());
             QTest::qWait(qMax(readTimeout, 110) + 100);
             QSignalSpy timeOuts(&device, SIGNAL(readTimeOut()));
             QTest::qWait(1000);
             QVERIFY2(timeOuts.count() >= fewest && timeOuts.count() <= most,
                      qPrintable(QString("%1 at %2 ms").arg(timeOuts.count()).arg(readTimeout)));
+            if (hangUp)
+                continue;
+            // The "cd" left unread at a close is gone after the next open.
+            device.close();
+            tester.start(TesterSimulator::Script::replying({{0, "new"}}));
+            QVERIFY(device.open(QIODevice::ReadWrite, readTimeout));
+            device.write(commands);
+            QTRY_COMPARE(device.bytesAvailable(), qint64(3));
+            QCOMPARE(device.readAll(), QByteArray("new"));
+            QVERIFY(device.atEnd());
         }
     }
 
