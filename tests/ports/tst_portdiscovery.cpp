@@ -42,7 +42,9 @@ private slots:
         dev/ttyACM10=  usb/if/driver>drv  usb/if/subsystem>bus/usb  usb/subsystem>bus/usb
         usb/idVendor=1a2b  usb/idProduct=3c4d  tty/nonode/device>usb/if  tty/nodriver/device>bare
         dev/nodriver=  tty/type0/device>8250  8250/driver>drv  tty/type0/type=0  dev/type0=
-        tty/type0base/device>8250/0.1  8250/0.1/driver>drv  tty/type0base/type=0  dev/type0base=)";
+        tty/type0base/device>8250/0.1  8250/0.1/driver>drv  tty/type0base/type=0  dev/type0base=
+        tty/ttyS4/device>pb/port  pb/port/driver>drv  pb/port/subsystem>bus/serial-base
+        pb/subsystem>bus/platform  dev/ttyS4=)";
         for (const QString &entry : tree.simplified().split(' ')) { // a file=content, a link>folder
             const QStringList part = entry.split(QRegExp("[=>]"));
             QFile file(part[0]);
@@ -53,10 +55,11 @@ private slots:
         }
         QList<PortInfo> ports;
         enumerateSysfsPorts(ports, "tty", "dev");
-        QCOMPARE(ports.size(), 2);
+        QCOMPARE(ports.size(), 3);
         QCOMPARE(ports.at(0).portName, "ttyACM2");
         QCOMPARE(ports.at(1).openPath, "dev/ttyACM10");
         QCOMPARE(ports.at(1).vendorId << 16 | ports.at(1).productId, 0x1A2B3C4D);
+        QCOMPARE(ports.at(2).enumeratorName, "platform"); // below the serial layer
     }
 };
 
