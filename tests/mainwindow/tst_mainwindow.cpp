@@ -12,7 +12,7 @@
 
 namespace {
 
-const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
+const QByteArray &commands = TesterSimulator::commands;
 
 QByteArray contentsOf(const QString &path)
 {

@@ -2,7 +2,6 @@
 #include "serial/portsettings.h"
 #include "serial/winserialdevice.h"
 #include "serial/winserialdeviceasync.h"
-#include "serial/workerthread.h"
 #include "tests/support/testersimulator.h"
 
 #include <QtTest>
@@ -19,7 +18,7 @@ using Ow::WinSerialDeviceAsync;
 
 namespace {
 
-const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
+const QByteArray &commands = TesterSimulator::commands;
 
 struct Member
 {

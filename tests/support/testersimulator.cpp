@@ -26,9 +26,7 @@ TesterSimulator::TesterSimulator()
 
 TesterSimulator::~TesterSimulator()
 {
-    stopping = true;
-    if (player.joinable())
-        player.join();
+    stop();
     ::close(slaveFd);
     ::close(masterFd);
 }
@@ -39,11 +37,16 @@ QByteArray TesterSimulator::received() const
     return QByteArray(receivedBytes.constData(), receivedBytes.size()); // deep: no sharing
 }
 
-void TesterSimulator::start(const Script &script)
+void TesterSimulator::stop()
 {
     stopping = true;
     if (player.joinable())
         player.join();
+}
+
+void TesterSimulator::start(const Script &script)
+{
+    stop();
     stopping = false;
     // Takes what the program sends, waking for events too, until done(); false once stopping.
     const auto pump = [this](short events, auto &&done) {
@@ -71,7 +74,6 @@ void TesterSimulator::start(const Script &script)
                        return at == end;
                    });
         };
-        const QByteArray commands("SYST:REM\r\nMEM:DATA? ALL\r\n");
         bool playing = pump(POLLIN, [this] { return portOpened.load(); });
         for (const Chunk &chunk : script.beforeCommands)
             playing = playing && send(chunk);

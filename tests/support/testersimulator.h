@@ -11,7 +11,7 @@
 
 // Plays the tester on a pseudo-terminal's master; the program opens the slave, portName(), which
 // is held open here too, else the master reads as hung up. Once the program has opened it: the
-// bytes before the commands; after "SYST:REM\r\nMEM:DATA? ALL\r\n", the reply, perhaps a hang-up.
+// bytes before the commands; after the commands, the reply, perhaps a hang-up.
 class TesterSimulator
 {
 public:
@@ -22,6 +22,9 @@ public:
         int hangUpAfterChunk = -1; // of the reply, once the program has read it
         static Script replying(const QList<Chunk> &reply) { return {{}, reply, -1}; }
     };
+
+    // What the program sends to start a download.
+    static inline const QByteArray commands{"SYST:REM\r\nMEM:DATA? ALL\r\n"};
 
     TesterSimulator();
     ~TesterSimulator();
@@ -35,6 +38,8 @@ public:
     bool hasHungUp() const { return hungUp; }
 
 private:
+    void stop();
+
     int masterFd = -1, slaveFd = -1;
     QByteArray slavePath, receivedBytes;
     mutable QMutex mutex; // guards receivedBytes

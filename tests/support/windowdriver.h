@@ -26,7 +26,10 @@ public:
         startTimer(10);
     }
 
-    void whenModalAppears(std::function<void(QWidget *)> answer) { answers.enqueue(answer); }
+    void whenModalAppears(std::function<void(QWidget *)> answer)
+    {
+        answers.enqueue(std::move(answer));
+    }
     void press(QMessageBox::StandardButton button)
     {
         whenModalAppears([this, button](QWidget *modal) {

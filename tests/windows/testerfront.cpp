@@ -51,11 +51,12 @@ int main(int argc, char *argv[])
     while (!stopRequested && ::tcgetattr(slave, &settings) == 0) {
         if (tester.waitUntilFinished(20)) // ready for the next download
             tester.start(script);
+        const QByteArray current = describe(settings);
         // Replaced whole, so that the reader never sees half a line.
         QSaveFile file(QString::fromLocal8Bit(argv[2]));
-        if (describe(settings) != shown && file.open(QIODevice::WriteOnly) &&
-            file.write(describe(settings)) > 0 && file.commit())
-            shown = describe(settings);
+        if (current != shown && file.open(QIODevice::WriteOnly) && file.write(current) > 0 &&
+            file.commit())
+            shown = current;
     }
     return stopRequested ? 0 : 1;
 }
