@@ -118,7 +118,8 @@ private slots:
         TesterSimulator tester;
         tester.start({});
         WindowDriver d({tester.portName()});
-        // The tester's side of the line, set first to all that the download must undo.
+        // The tester's side of the line, set first to all that the download must undo. A
+        // pseudo-terminal keeps 8 data bits without parity whatever is asked, so those cannot show.
         const int line =
             ::open(QFile::encodeName(tester.portName()).constData(), O_RDWR | O_NOCTTY);
         termios set;
@@ -126,7 +127,7 @@ private slots:
         set.c_lflag |= ICANON | ECHO | ISIG;
         set.c_oflag |= OPOST;
         set.c_iflag |= ICRNL | IXON;
-        set.c_cflag |= PARENB | CSTOPB;
+        set.c_cflag |= CSTOPB;
         ::tcsetattr(line, TCSANOW, &set);
         const auto cancel = [&d](const QString &offered) {
             QTest::qWait(QApplication::doubleClickInterval());
@@ -149,9 +150,9 @@ private slots:
         ::tcgetattr(line, &set);
         ::close(line);
         QVERIFY(cfgetispeed(&set) == B9600 && cfgetospeed(&set) == B9600);
-        QCOMPARE(set.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
-        QCOMPARE(set.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
-        QCOMPARE((set.c_oflag & OPOST) | (set.c_iflag & (ICRNL | IXON)), tcflag_t(0));
+        QCOMPARE((set.c_cflag & CSTOPB) | (set.c_lflag & (ICANON | ECHO | ISIG)) |
+                     (set.c_oflag & OPOST) | (set.c_iflag & (ICRNL | IXON)),
+                 tcflag_t(0));
         cancel("down");
 
         tester.start(TesterSimulator::Script::replying({{0, "first part\r\n"}}));

@@ -90,7 +90,6 @@ void TesterSimulator::start(const Script &script)
             })) {
             ::close(std::exchange(masterFd, -1));
             ::close(std::exchange(slaveFd, -1));
-            hungUp = true;
         }
         finished = playing;
     });

@@ -35,7 +35,6 @@ public:
         return QTest::qWaitFor([this] { return finished.load(); }, ms);
     }
     QByteArray received() const; // all along; the commands count only once sent after start()
-    bool hasHungUp() const { return hungUp; }
 
 private:
     void stop();
@@ -43,7 +42,7 @@ private:
     int masterFd = -1, slaveFd = -1;
     QByteArray slavePath, receivedBytes;
     mutable QMutex mutex; // guards receivedBytes
-    std::atomic<bool> portOpened{false}, finished{false}, hungUp{false}, stopping{false};
+    std::atomic<bool> portOpened{false}, finished{false}, stopping{false};
     std::thread player;
 };
 
