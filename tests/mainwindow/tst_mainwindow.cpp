@@ -98,6 +98,7 @@ private slots:
         QCOMPARE(contentsOf(folder.filePath("data.csv")),
                  QByteArray("No;Voc\r\n1;234,5;V1,2\r\n2;-0,5;x0\n"));
         QCOMPARE(d.statusMessage(), QStringLiteral("File successfully saved"));
+        QVERIFY(d.button("downloadBtn")->isEnabled()); // ready for the next download
         QCOMPARE(QSettings().value(SettingsKeys::deviceLastSavedFilePath).toString(),
                  folder.filePath("data.csv"));
         QCOMPARE(QSettings().value(SettingsKeys::convertData).toString(), QStringLiteral("true"));
