@@ -128,7 +128,7 @@ private slots:
         set.c_lflag |= ICANON | ECHO | ISIG;
         set.c_oflag |= OPOST;
         set.c_iflag |= ICRNL | IXON;
-        set.c_cflag |= CSTOPB;
+        set.c_cflag |= CSTOPB | CRTSCTS;
         ::tcsetattr(line, TCSANOW, &set);
         const auto cancel = [&d](const QString &offered) {
             QTest::qWait(QApplication::doubleClickInterval());
@@ -151,7 +151,7 @@ private slots:
         ::tcgetattr(line, &set);
         ::close(line);
         QVERIFY(cfgetispeed(&set) == B9600 && cfgetospeed(&set) == B9600);
-        QCOMPARE((set.c_cflag & CSTOPB) | (set.c_lflag & (ICANON | ECHO | ISIG)) |
+        QCOMPARE((set.c_cflag & (CSTOPB | CRTSCTS)) | (set.c_lflag & (ICANON | ECHO | ISIG)) |
                      (set.c_oflag & OPOST) | (set.c_iflag & (ICRNL | IXON)),
                  tcflag_t(0));
         cancel("down");
