@@ -56,14 +56,15 @@ QByteArray standardErrorOf(const std::function<void()> &action)
     return file.readAll();
 }
 
-// Asks for reads that wait for their first byte without limit, which a serial driver refuses.
-struct UnlimitedReads : WinSerialDevice
+// A device that sets one of its time-outs to a value of the test's own.
+struct TimeoutSetTo : WinSerialDevice
 {
-    using WinSerialDevice::WinSerialDevice;
-    void adjustTimeouts(COMMTIMEOUTS *timeouts) override
-    {
-        timeouts->ReadTotalTimeoutConstant = MAXDWORD;
-    }
+    TimeoutSetTo(const QString &name, DWORD COMMTIMEOUTS::*timeout, DWORD value)
+        : WinSerialDevice(name), timeout(timeout), value(value)
+    {}
+    void adjustTimeouts(COMMTIMEOUTS *timeouts) override { timeouts->*timeout = value; }
+    DWORD COMMTIMEOUTS::*const timeout;
+    const DWORD value;
 };
 
 } // namespace
@@ -122,8 +123,11 @@ private slots:
             QVERIFY(name != "@held" || holder.open(QIODevice::ReadWrite, 110, 110));
             name.replace("@dev", tester.portName().mid(5)).replace("@file", file.fileName());
             name.replace(QRegExp("@\\w*"), tester.portName());
-            const std::unique_ptr<WinSerialDevice> device(error == 87 ? new UnlimitedReads(name)
-                                                                      : new WinSerialDevice(name));
+            // 87: reads that wait for their first byte without limit, which a driver refuses.
+            const std::unique_ptr<WinSerialDevice> device(
+                error == 87
+                    ? new TimeoutSetTo(name, &COMMTIMEOUTS::ReadTotalTimeoutConstant, MAXDWORD)
+                    : new WinSerialDevice(name));
             QTest::ignoreMessage(QtDebugMsg, "Win32SerialDevice::open()\n");
             bool opened = false;
             const QByteArray reported =
@@ -226,11 +230,20 @@ private slots:
         }
     }
 
-    // While the reader is stuck writing to a line nobody drains, a write is queued at once; once
-    // drained, every byte has gone out once, in order.
+    // A write that times out on a line nobody drains tells how much went out. While the reader is
+    // stuck writing there, a write is queued at once; once drained, every byte has gone out once,
+    // in order.
     void writePassNeitherResendsNorHoldsTheQueue()
     {
         TesterSimulator tester;
+        {
+            TesterSimulator silent;
+            // Writes give up after their constant alone, not after a millisecond per byte.
+            TimeoutSetTo stuck(silent.portName(), &COMMTIMEOUTS::WriteTotalTimeoutMultiplier, 0);
+            QVERIFY(stuck.open(QIODevice::ReadWrite, 110, 300));
+            const qint64 written = stuck.write(QByteArray(4 << 20, 'w'));
+            QVERIFY2(written > 0 && written < 4 << 20, qPrintable(QString::number(written)));
+        }
         WinSerialDeviceAsync device(nullptr, tester.portName());
         QVERIFY(device.open(QIODevice::ReadWrite, 110));
         QByteArray data(1 << 20, '\0');
