@@ -116,7 +116,6 @@ void setReadTimeout(int ms)
     QSettings().setValue(SettingsKeys::deviceReadTimeout, ms);
 }
 
-// Notes when a widget is shown.
 // What one download through the window looked like, in ms since Download was pressed.
 struct Download
 {
