@@ -1,10 +1,6 @@
 # The Windows program folder and its packages. The installation is the folder a user
 # gets: the executable with the Qt and MinGW run-time DLLs and Qt's plugins beside it,
 # Translations/ and Help/. CPack makes a zip of it and an NSIS installer.
-if(NOT MINGW)
-    return()
-endif()
-
 find_package(Qt5 5.15 REQUIRED COMPONENTS Core Gui Widgets)
 
 # Copies a run-time DLL, stripped (Qt's cross-build installs its DLLs unstripped),
