@@ -3,6 +3,8 @@
 #include "ports/portnaming.h"
 #include "ports/utf16text.h"
 
+#include <cfgmgr32.h>
+
 namespace {
 
 // The Ports device class, spelled out so that no source needs INITGUID for devguid.h.
@@ -11,6 +13,30 @@ const GUID portsClassGuid = {
 
 // Far above any port name or device property; a larger size is not a name.
 const DWORD maxTextBytes = 1024 * 1024;
+
+// Room for the longest device instance id and its NUL.
+const int instanceIdBytes = (MAX_DEVICE_ID_LEN + 1) * int(sizeof(WCHAR));
+
+QString readInstanceId(HDEVINFO deviceInfoSet, PSP_DEVINFO_DATA deviceInfoData)
+{
+    QByteArray buffer(instanceIdBytes, '\0');
+    if (!SetupDiGetDeviceInstanceIdW(deviceInfoSet, deviceInfoData,
+                                     reinterpret_cast<PWSTR>(buffer.data()),
+                                     DWORD(buffer.size() / sizeof(WCHAR)), nullptr))
+        return QString();
+    return textUpToFirstNul(buffer, buffer.size());
+}
+
+QString parentInstanceId(DEVINST device)
+{
+    DEVINST parent = 0;
+    QByteArray buffer(instanceIdBytes, '\0');
+    if (CM_Get_Parent(&parent, device, 0) != CR_SUCCESS ||
+        CM_Get_Device_IDW(parent, reinterpret_cast<PWCHAR>(buffer.data()),
+                          ULONG(buffer.size() / sizeof(WCHAR)), 0) != CR_SUCCESS)
+        return QString();
+    return textUpToFirstNul(buffer, buffer.size());
+}
 
 QString readPortNameValue(HKEY key)
 {
@@ -55,6 +81,9 @@ PortInfo describeDevice(HDEVINFO deviceInfoSet, PSP_DEVINFO_DATA deviceInfoData)
     const UsbIds ids = usbIdsFromHardwareId(hardwareId);
     info.vendorId = ids.vendorId;
     info.productId = ids.productId;
+    info.serialNumber =
+        usbSerialNumber(readInstanceId(deviceInfoSet, deviceInfoData),
+                        [deviceInfoData] { return parentInstanceId(deviceInfoData->DevInst); });
     return info;
 }
 

@@ -14,6 +14,9 @@ struct PortInfo
     QString enumeratorName;
     int vendorId = 0;
     int productId = 0;
+    // The USB device's serial number; empty off USB or when the device reports none. The
+    // initialiser spares brace lists that end at the ids from having to name it.
+    QString serialNumber{};
 };
 
 #endif

@@ -17,6 +17,32 @@ int hexValue(const QString &digits)
     return ok ? value : 0;
 }
 
+bool matchesPattern(const QString &text, const QString &pattern, QString *captured = nullptr)
+{
+    QRegExp regExp(pattern, Qt::CaseInsensitive, QRegExp::RegExp);
+    if (regExp.indexIn(text) == -1)
+        return false;
+    if (captured)
+        *captured = regExp.cap(1);
+    return true;
+}
+
+QString serialNumberInInstanceId(const QString &instanceId)
+{
+    QString serialNumber;
+    if (matchesPattern(instanceId, QStringLiteral(R"(^USB\\VID_\w+&PID_\w+\\([^\\&]+)$)"),
+                       &serialNumber) ||
+        matchesPattern(instanceId, QStringLiteral(R"(^FTDIBUS\\VID_\w+\+PID_\w+\+([^\\]+)\\)"),
+                       &serialNumber))
+        return serialNumber;
+    return QString();
+}
+
+bool isUsbInterfaceInstanceId(const QString &instanceId)
+{
+    return matchesPattern(instanceId, QStringLiteral(R"(^USB\\VID_\w+&PID_\w+&MI_\w+\\)"));
+}
+
 // Splits a name into runs of digits and runs of everything else.
 QStringList naturalChunks(const QString &name)
 {
@@ -89,6 +115,13 @@ UsbIds usbIdsFromHardwareId(const QString &hardwareId)
         ids.productId = hexValue(pattern.cap(2));
     }
     return ids;
+}
+
+QString usbSerialNumber(const QString &instanceId, const std::function<QString()> &parentInstanceId)
+{
+    if (isUsbInterfaceInstanceId(instanceId))
+        return serialNumberInInstanceId(parentInstanceId());
+    return serialNumberInInstanceId(instanceId);
 }
 
 bool naturalPortNameLessThan(const QString &left, const QString &right)

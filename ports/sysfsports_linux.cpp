@@ -142,6 +142,7 @@ PortInfo describePort(const QString &name, const QString &devicePath, const QStr
         const UsbIds ids = usbIds(usbDevice);
         info.vendorId = ids.vendorId;
         info.productId = ids.productId;
+        info.serialNumber = readAttribute(usbDevice + QStringLiteral("/serial"));
     }
     return info;
 }
