@@ -1,6 +1,7 @@
 // Prints how fast received bytes get through the serial layer, against what a plain
-// read() on the same pseudo-terminal manages, the peak memory, and what the reader
-// thread costs while the line is quiet. Asserts nothing.
+// read() on the same pseudo-terminal manages, the peak memory, what the reader
+// thread costs while the line is quiet, and how long a close takes while the line takes no
+// output. Asserts nothing.
 //
 // serial_throughput [megabytes [rounds]]   (default 16 MiB, 5 rounds; medians reported)
 
@@ -192,6 +193,29 @@ Transfer deviceRead(qint64 size, QuietLine *quiet)
     return transfer;
 }
 
+// (d) How long close() (Cancel) takes while the reader's write is stuck: on a line nobody
+// reads, and on one whose output is held off as a device's XOFF does.
+qint64 closeWhileWriteIsStuck(bool heldOff)
+{
+    TesterSimulator tester;
+    const int line = ::open(tester.portName().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    Ow::WinSerialDeviceAsync device(nullptr, tester.portName());
+    device.setPortSettings(nineSixHundredEightNOne());
+    qint64 closing = -1;
+    if (line >= 0 && device.open(QIODevice::ReadWrite, 110)) {
+        if (heldOff)
+            ::tcflow(line, TCOOFF);
+        device.write(QByteArray(64 * 1024, 'w'));
+        QThread::msleep(500);
+        QElapsedTimer timer;
+        timer.start();
+        device.close();
+        closing = timer.elapsed();
+    }
+    ::close(line);
+    return closing;
+}
+
 double median(QVector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -237,5 +261,9 @@ int main(int argc, char **argv)
                 "(%d readTimeOut)\n",
                 quietSeconds, quiet.readerCpuNs / 1e6, quiet.readerCpuNs / 1e7 / quietSeconds,
                 quiet.timeOuts);
+    std::printf(
+        "  close() with 64 KiB stuck in the write queue:   %7lld ms nobody reading, %lld ms "
+        "output held off\n",
+        closeWhileWriteIsStuck(false), closeWhileWriteIsStuck(true));
     return 0;
 }

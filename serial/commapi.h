@@ -50,6 +50,8 @@ constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_SEM_TIMEOUT = 121;
+constexpr DWORD ERROR_OPERATION_ABORTED = 995;
 constexpr DWORD ERROR_DEVICE_NOT_CONNECTED = 1167;
 
 constexpr BYTE NOPARITY = 0;
@@ -131,6 +133,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED overlapped);
 BOOL FlushFileBuffers(HANDLE file);
+BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
 DWORD GetLastError();
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -19,12 +20,17 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// What a HANDLE points to: the open descriptor and the time-outs the driver would keep.
+// What a HANDLE points to: the open descriptor, the time-outs the driver would keep, and the
+// event that CancelIoEx raises to end a wait under way on another thread.
 struct Port
 {
     int fd;
+    int cancelFd;
     COMMTIMEOUTS timeouts;
 };
+
+// How often a drain looks at the output queue again.
+const int drainPollMs = 2;
 
 thread_local DWORD lastError = 0;
 
@@ -161,23 +167,28 @@ private:
     Clock::time_point end;
 };
 
-enum class WaitResult { Ready, TimedOut, HungUp, Failed };
+enum class WaitResult { Ready, TimedOut, HungUp, Failed, Cancelled };
 
-WaitResult waitFor(int fd, short events, const Deadline &deadline)
+WaitResult waitFor(const Port &port, short events, const Deadline &deadline)
 {
     for (;;) {
         const int timeout = deadline.remaining();
         if (timeout == 0)
             return WaitResult::TimedOut;
-        pollfd entry = {fd, events, 0};
-        const int result = ::poll(&entry, 1, timeout);
+        pollfd entries[] = {{port.fd, events, 0}, {port.cancelFd, POLLIN, 0}};
+        const int result = ::poll(entries, 2, timeout);
         if (result < 0 && errno == EINTR)
             continue;
         if (result < 0)
             return WaitResult::Failed;
         if (result == 0)
             return WaitResult::TimedOut;
-        if (entry.revents & (POLLHUP | POLLERR | POLLNVAL))
+        if (entries[1].revents & POLLIN) {
+            eventfd_t cancels;
+            ::eventfd_read(port.cancelFd, &cancels);
+            return WaitResult::Cancelled;
+        }
+        if (entries[0].revents & (POLLHUP | POLLERR | POLLNVAL))
             return WaitResult::HungUp;
         return WaitResult::Ready;
     }
@@ -302,6 +313,13 @@ void applyModemLines(int fd, const DCB &dcb)
         ::ioctl(fd, TIOCMBIS, &rts);
 }
 
+HANDLE abandonOpen(int fd, DWORD error)
+{
+    ::close(fd);
+    fail(error);
+    return INVALID_HANDLE_VALUE;
+}
+
 } // namespace
 
 // Always exclusive, as the device asks with share mode 0: TIOCEXCL keeps others out,
@@ -314,15 +332,14 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD,
         fail(errorFromErrno(errno));
         return INVALID_HANDLE_VALUE;
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        fail(error == EWOULDBLOCK ? ERROR_ACCESS_DENIED : errorFromErrno(error));
-        return INVALID_HANDLE_VALUE;
-    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return abandonOpen(fd, errno == EWOULDBLOCK ? ERROR_ACCESS_DENIED : errorFromErrno(errno));
+    const int cancelFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (cancelFd < 0)
+        return abandonOpen(fd, errorFromErrno(errno));
     // A file that is no terminal refuses this; GetCommState reports it.
     ::ioctl(fd, TIOCEXCL);
-    return new Port{fd, COMMTIMEOUTS{}};
+    return new Port{fd, cancelFd, COMMTIMEOUTS{}};
 }
 
 BOOL GetCommState(HANDLE file, LPDCB dcb)
@@ -371,7 +388,7 @@ BOOL SetupComm(HANDLE file, DWORD, DWORD)
     return portOf(file) ? 1 : fail(ERROR_INVALID_HANDLE);
 }
 
-// No read or write is ever pending across calls, so the abort flags have nothing to do.
+// The abort flags end overlapped reads and writes, and there are none: they have nothing to do.
 BOOL PurgeComm(HANDLE file, DWORD flags)
 {
     Port *port = portOf(file);
@@ -426,11 +443,13 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
         // Nothing waiting; a terminal that has hung up reads as end-of-file.
         if (hungUp)
             return fail(ERROR_DEVICE_NOT_CONNECTED);
-        switch (waitFor(port->fd, POLLIN, deadline)) {
+        switch (waitFor(*port, POLLIN, deadline)) {
         case WaitResult::TimedOut:
             return 1;
         case WaitResult::Failed:
             return failFromErrno();
+        case WaitResult::Cancelled:
+            return fail(ERROR_OPERATION_ABORTED);
         case WaitResult::HungUp:
             hungUp = true;
             break;
@@ -469,26 +488,50 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
             return failFromErrno();
         if (hungUp)
             return fail(ERROR_DEVICE_NOT_CONNECTED);
-        const WaitResult waited = waitFor(port->fd, POLLOUT, deadline);
+        const WaitResult waited = waitFor(*port, POLLOUT, deadline);
         if (waited == WaitResult::TimedOut)
             break;
         if (waited == WaitResult::Failed)
             return failFromErrno();
+        if (waited == WaitResult::Cancelled)
+            return fail(ERROR_OPERATION_ABORTED);
         hungUp = waited == WaitResult::HungUp;
     }
     return 1;
 }
 
+// Waits for the output queue to empty for as long as a write of what it holds may take, where
+// tcdrain would wait for ever on a line held off. Running out of time fails with
+// ERROR_SEM_TIMEOUT, the code Windows gives an I/O request that timed out.
 BOOL FlushFileBuffers(HANDLE file)
 {
     Port *port = portOf(file);
     if (!port)
         return fail(ERROR_INVALID_HANDLE);
-    while (::tcdrain(port->fd) != 0) {
-        if (errno != EINTR)
+    int queued = 0;
+    if (::ioctl(port->fd, TIOCOUTQ, &queued) != 0)
+        return failFromErrno();
+    const Deadline deadline(writeWait(port->timeouts, DWORD(queued)));
+    while (queued > 0) {
+        if (deadline.remaining() == 0)
+            return fail(ERROR_SEM_TIMEOUT);
+        // The kernel tells when there is room in the queue, not when it is empty: look again.
+        if (waitFor(*port, 0, Deadline(drainPollMs)) == WaitResult::Cancelled)
+            return fail(ERROR_OPERATION_ABORTED);
+        if (::ioctl(port->fd, TIOCOUTQ, &queued) != 0)
             return failFromErrno();
     }
     return 1;
+}
+
+// Ends the read, write or flush under way on the handle, or else the next one to wait, which
+// fails with ERROR_OPERATION_ABORTED. Windows drops a cancel that finds no call under way.
+BOOL CancelIoEx(HANDLE file, LPOVERLAPPED)
+{
+    Port *port = portOf(file);
+    if (!port)
+        return fail(ERROR_INVALID_HANDLE);
+    return ::eventfd_write(port->cancelFd, 1) == 0 ? 1 : failFromErrno();
 }
 
 BOOL CloseHandle(HANDLE object)
@@ -498,6 +541,7 @@ BOOL CloseHandle(HANDLE object)
         return fail(ERROR_INVALID_HANDLE);
     // The exclusive flag would outlive us while another process holds the terminal.
     ::ioctl(port->fd, TIOCNXCL);
+    ::close(port->cancelFd);
     const int result = ::close(port->fd);
     delete port;
     return result == 0 ? 1 : failFromErrno();

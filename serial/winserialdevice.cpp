@@ -51,6 +51,8 @@ void WinSerialDevice::close()
 {
     qDebug("Win32SerialDevice::close()");
     if (handle != INVALID_HANDLE_VALUE) {
+        // Output the line has not taken would hold the close until the driver gives up on it.
+        PurgeComm(handle, PURGE_TXABORT | PURGE_TXCLEAR);
         CloseHandle(handle);
         handle = INVALID_HANDLE_VALUE;
     }
@@ -109,16 +111,24 @@ bool WinSerialDevice::open(QIODevice::OpenMode mode, quint32 readTimeout, quint3
     return true;
 }
 
+void WinSerialDevice::cancelPendingIo()
+{
+    if (handle != INVALID_HANDLE_VALUE)
+        CancelIoEx(handle, nullptr);
+}
+
 qint64 WinSerialDevice::readData(char *data, qint64 maxSize)
 {
     QElapsedTimer elapsed;
     elapsed.start();
     DWORD count = 0;
     if (!ReadFile(handle, data, DWORD(maxSize), &count, nullptr)) {
-        reportRepeatedError("readData", GetLastError(), lastReadError);
+        const DWORD error = GetLastError();
+        reportRepeatedError("readData", error, lastReadError);
         // A failed read returns at once; waiting out the time-out keeps a reader from spinning.
+        // A cancelled one was meant to end at once.
         const qint64 left = qint64(readTimeout) - elapsed.elapsed();
-        if (left > 0)
+        if (left > 0 && error != ERROR_OPERATION_ABORTED)
             QThread::msleep(quint32(left));
         return -1;
     }
@@ -131,13 +141,16 @@ qint64 WinSerialDevice::readData(char *data, qint64 maxSize)
 qint64 WinSerialDevice::writeData(const char *data, qint64 maxSize)
 {
     DWORD written = 0;
-    const BOOL ok = WriteFile(handle, data, DWORD(maxSize), &written, nullptr);
-    FlushFileBuffers(handle);
-    if (!ok) {
+    if (!WriteFile(handle, data, DWORD(maxSize), &written, nullptr)) {
         reportRepeatedError("writeData", GetLastError(), lastWriteError);
         return -1;
     }
-    lastWriteError = 0;
+    // What the line has not sent in time stays with the driver: it counts as written, since
+    // writing it again would send it twice.
+    if (FlushFileBuffers(handle))
+        lastWriteError = 0;
+    else
+        reportRepeatedError("writeData", GetLastError(), lastWriteError);
     return written;
 }
 
@@ -171,8 +184,9 @@ void WinSerialDevice::reportError(const QString &message)
 
 void WinSerialDevice::reportRepeatedError(const char *operation, DWORD error, DWORD &lastError)
 {
-    // A run of identical failures (an unplugged adapter) is reported once.
-    if (error == lastError)
+    // A run of identical failures (an unplugged adapter) is reported once; a call cancelled by a
+    // stop is no failure.
+    if (error == lastError || error == ERROR_OPERATION_ABORTED)
         return;
     lastError = error;
     const QString message = errorText(operation, error);

@@ -10,8 +10,8 @@ namespace Ow {
 
 class PortSettings;
 
-// One COM port as a QIODevice over a Win32 handle, with blocking reads bounded by
-// the port's read time-out. Used from one thread at a time.
+// One COM port as a QIODevice over a Win32 handle, with blocking reads and writes bounded by
+// the port's time-outs. Used from one thread at a time, but for cancelPendingIo.
 class WinSerialDevice : public QIODevice
 {
 public:
@@ -25,6 +25,9 @@ public:
     void setPortSettings(PortSettings *settings);
 
     bool open(QIODevice::OpenMode mode, quint32 readTimeout, quint32 writeTimeout);
+
+    // From another thread: the read, write or flush under way fails at once.
+    void cancelPendingIo();
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;

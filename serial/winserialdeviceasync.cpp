@@ -3,6 +3,8 @@
 #include "serial/winserialdevice.h"
 #include "serial/workerthread.h"
 
+#include <QDeadlineTimer>
+
 namespace Ow {
 
 namespace {
@@ -11,6 +13,10 @@ const quint32 writeTimeout = 110;
 const int longestReadTimeout = 60000;
 // The longest a single port read waits; how soon the reader sees a stop or a queued write.
 const int longestPortRead = 40;
+// The longest a stop waits for the reader, and how often meanwhile it cancels the port call
+// under way.
+const int longestStop = 1000;
+const int cancelInterval = 50;
 
 // The read time-out cut into equal port reads of at most longestPortRead.
 quint32 portReadTimeout(int readTimeout)
@@ -34,7 +40,14 @@ WinSerialDeviceAsync::WinSerialDeviceAsync(QObject *parent, const QString &portN
 WinSerialDeviceAsync::~WinSerialDeviceAsync()
 {
     WinSerialDeviceAsync::close();
-    delete device;
+    // A driver that ignores even the cancel keeps the reader in the device: then both go once the
+    // reader ends, and the port with them. Connected first, so that no ending is missed.
+    connect(thread, SIGNAL(finished()), device, SLOT(deleteLater()));
+    connect(thread, SIGNAL(finished()), thread, SLOT(deleteLater()));
+    if (thread->isRunning())
+        thread->setParent(nullptr);
+    else
+        delete device;
 }
 
 bool WinSerialDeviceAsync::isSequential() const
@@ -111,14 +124,25 @@ qint64 WinSerialDeviceAsync::writeData(const char *data, qint64 maxSize)
     return 0;
 }
 
-// The reader ends with the port read under way, or with a write the line does not take
-// after the write time-out.
+// The reader ends with the pass under way, whose port calls end within their time-outs. A call
+// that knows none, such as a flush on Windows while the line is held off, is cancelled.
 void WinSerialDeviceAsync::stopReading()
 {
     QIODevice::close();
     thread->requestStop();
-    thread->wait();
-    device->close();
+    if (waitForReaderEnd())
+        device->close();
+}
+
+bool WinSerialDeviceAsync::waitForReaderEnd()
+{
+    const QDeadlineTimer limit(longestStop);
+    while (!thread->wait(quint32(qMin<qint64>(cancelInterval, limit.remainingTime())))) {
+        if (limit.hasExpired())
+            return false;
+        device->cancelPendingIo();
+    }
+    return true;
 }
 
 } // namespace Ow

@@ -12,7 +12,7 @@ class WorkerThread;
 
 // The serial device the GUI works with: a reader thread does all port I/O; new bytes
 // are announced by readyRead(), a read time-out without bytes by readTimeOut(), a
-// completed port write by bytesWritten(). write() only queues and returns 0.
+// write pass that got bytes out by bytesWritten(). write() only queues and returns 0.
 class WinSerialDeviceAsync : public QIODevice
 {
     Q_OBJECT
@@ -48,6 +48,7 @@ protected:
 
 private:
     void stopReading();
+    bool waitForReaderEnd();
 
     WinSerialDevice *device;
     WorkerThread *thread;

@@ -12,6 +12,11 @@ namespace {
 
 // The most the reader hands out per read of the port.
 const int chunkSize = 1024;
+// The most the reader writes in one port write, which may take the write time-out plus a
+// millisecond per byte: a line that takes nothing keeps the reader from reading no longer.
+const int writeSliceSize = 256;
+// How long the line may take nothing before the queued bytes are given up.
+const int writeGiveUpTime = 2000;
 // Received bytes are kept in blocks of this size, each released once it has been taken:
 // a backlog that the GUI side works through gives its memory back as it goes.
 const int readBlockSize = 1024 * 1024;
@@ -115,6 +120,7 @@ void WorkerThread::run()
         untakenCount = 0;
         readyReadPending = false;
     }
+    writeStall.invalidate();
 
     char chunk[chunkSize];
     QElapsedTimer quiet;
@@ -157,25 +163,52 @@ bool WorkerThread::isStopRequested() const
     return stopRequested;
 }
 
-// Everything queued goes out before the next read, unless a write fails or a stop comes.
+// Everything queued goes out before the next read, unless the line takes less than it is
+// given, a write fails or a stop comes: then the reader reads and tries again in the next pass.
 // The pass writes from a copy, so the GUI can queue more meanwhile, and then drops only
-// what went out: bytes already on the line are never sent a second time.
+// what went out: bytes already on the line are never sent a second time. The pass announces
+// what it got out in one; true when that is anything.
 bool WorkerThread::writeQueuedBytes()
 {
     const QByteArray pending = queuedBytes();
     if (pending.isEmpty())
         return false;
+    const int sent = writeSlices(pending);
+    dropSentBytes(isGivingUpOnWrites(sent) ? pending.size() : sent);
+    if (sent == 0)
+        return false;
+    announceBytesWritten(sent);
+    return true;
+}
+
+int WorkerThread::writeSlices(const QByteArray &pending)
+{
     int sent = 0;
-    while (sent < pending.size()) {
-        const qint64 count = device->write(pending.constData() + sent, pending.size() - sent);
+    while (sent < pending.size() && !isStopRequested()) {
+        const int slice = qMin(writeSliceSize, pending.size() - sent);
+        const qint64 count = device->write(pending.constData() + sent, slice);
         if (count < 0)
             break;
         sent += int(count);
-        announceBytesWritten(count);
-        if (isStopRequested())
+        if (count < slice)
             break;
     }
-    dropSentBytes(sent);
+    return sent;
+}
+
+// A line that has taken nothing for writeGiveUpTime, failed writes or not, will not take the
+// bytes in time for them to matter.
+bool WorkerThread::isGivingUpOnWrites(int sent)
+{
+    if (sent > 0) {
+        writeStall.invalidate();
+        return false;
+    }
+    if (!writeStall.isValid())
+        writeStall.start();
+    if (writeStall.elapsed() < writeGiveUpTime)
+        return false;
+    writeStall.invalidate();
     return true;
 }
 

@@ -2,6 +2,7 @@
 #define WORKERTHREAD_H
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMutex>
 #include <QThread>
@@ -53,6 +54,8 @@ private:
     bool isStopRequested() const;
     qint64 nextChunkSize() const;
     bool writeQueuedBytes();
+    int writeSlices(const QByteArray &pending);
+    bool isGivingUpOnWrites(int sent);
     QByteArray queuedBytes();
     void dropSentBytes(int count);
     bool storeChunk(const char *data, qint64 size);
@@ -75,6 +78,8 @@ private:
     QByteArray writeQueue;
     QMutex writeMutex;
     QMutex writeWaitMutex;
+    // Reader thread only: since when the line has taken none of the queued bytes.
+    QElapsedTimer writeStall;
 };
 
 } // namespace Ow

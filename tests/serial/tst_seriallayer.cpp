@@ -8,7 +8,9 @@
 
 #include <atomic>
 #include <bitset>
+#include <fcntl.h>
 #include <functional>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 
@@ -165,6 +167,7 @@ private slots:
 
         const QString readText = "Win32SerialDevice::readData failed with error: 1167";
         const QString writeText = "Win32SerialDevice::writeData failed with error: 1167";
+        const QString ownText = "Win32SerialDevice::writeData failed with error: 87";
         QTest::ignoreMessage(QtDebugMsg, qPrintable(readText));
         QTest::ignoreMessage(QtDebugMsg, qPrintable(writeText));
         const QByteArray reported = standardErrorOf([&] {
@@ -176,8 +179,30 @@ private slots:
             QCOMPARE(device.errorString(), readText);
             QCOMPARE(device.write(commands), qint64(-1));
             QCOMPARE(device.write(commands), qint64(-1));
+            QCOMPARE(device.write(nullptr, 1), qint64(-1)); // its own code, not the line's
         });
-        QCOMPARE(QString::fromUtf8(reported), readText + writeText);
+        QCOMPARE(QString::fromUtf8(reported), readText + writeText + ownText);
+    }
+
+    // A read or write under way ends at once when another thread cancels it; no failure is
+    // reported.
+    void cancelEndsThePortCallUnderWay()
+    {
+        for (const bool writing : {false, true}) {
+            TesterSimulator tester;
+            WinSerialDevice device(tester.portName());
+            QVERIFY(device.open(QIODevice::ReadWrite | QIODevice::Unbuffered, 60000, 60000));
+            std::atomic<qint64> got{-2};
+            bool ended = false;
+            const QByteArray reported = standardErrorOf([&] {
+                std::thread caller([&, byte = '\0']() mutable {
+                    got = writing ? device.write(QByteArray(1 << 16, 0)) : device.read(&byte, 1);
+                });
+                ended = QTest::qWaitFor([&] { return device.cancelPendingIo(), got != -2; }, 5000);
+                caller.join();
+            });
+            QVERIFY2(ended && got == -1 && reported.isEmpty(), reported.constData());
+        }
     }
 
     // Over a quiet line, hung up or not: the queued commands go out, the reply is announced once
@@ -212,6 +237,8 @@ private slots:
             QVERIFY(device.canReadLine());
             QCOMPARE(device.read(1), QByteArray("\n"));
             QVERIFY(!device.canReadLine());
+            if (hangUp)
+                device.write(commands); // writes that keep failing hold back no time-out
             QTest::qWait(qMax(readTimeout, 110) + 100);
             QSignalSpy timeOuts(&device, SIGNAL(readTimeOut()));
             QTest::qWait(1000);
@@ -259,6 +286,33 @@ private slots:
         QVERIFY(prompt);
         QTRY_VERIFY_WITH_TIMEOUT(tester.received().size() >= data.size() + 1, 20000);
         QVERIFY(tester.received() == data + "!");
+    }
+
+    // Output held off, as by a device's XOFF, holds the reader up no longer than a write time-out:
+    // a reply sent unasked arrives and the quiet line is announced. Bytes the line takes nothing of
+    // for seconds are given up; the close is prompt.
+    void heldOffOutputHoldsNeitherReadsNorTheClose()
+    {
+        TesterSimulator tester;
+        const int line = ::open(qPrintable(tester.portName()), O_RDWR | O_NOCTTY);
+        ::tcflow(line, TCOOFF);
+        tester.start({{{300, "unasked"}}, {}, -1});
+        WinSerialDeviceAsync device(nullptr, tester.portName());
+        QSignalSpy timeOuts(&device, SIGNAL(readTimeOut()));
+        QVERIFY(device.open(QIODevice::ReadWrite, 100));
+        device.write(QByteArray(1 << 16, 'w'));
+        QTest::qWait(500);
+        timeOuts.clear();
+        QTRY_VERIFY(timeOuts.count() >= 2);
+        QCOMPARE(device.readAll(), QByteArray("unasked"));
+        QTest::qWait(2500);
+        ::tcflow(line, TCOON);
+        QTest::qWait(500);
+        QCOMPARE(tester.received(), QByteArray());
+        const QDeadlineTimer closing(5000);
+        device.close();
+        QVERIFY(!closing.hasExpired());
+        ::close(line);
     }
 };
 
