@@ -1,8 +1,9 @@
 // Prints what a download costs on the whole window path (reader thread, pane and
 // received bytes): throughput next to the serial layer alone, the longest stall of the
-// window's event loop, the peak memory as a multiple of the dump, how soon the end of a
-// transfer is noticed and the save dialog opens, how promptly Cancel and the commands
-// act under a long read time-out, and what waiting for a silent tester costs.
+// window's event loop from Download to the save dialog (connecting included), the peak
+// memory as a multiple of the dump, how soon the end of a transfer is noticed and the save
+// dialog opens, how promptly Cancel and the commands act under a long read time-out, while
+// connecting and while a write is stuck, and what waiting for a silent tester costs.
 // Asserts nothing.
 //
 // download_pipeline [megabytes...]   (default 8 64)
@@ -29,8 +30,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <sys/resource.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -111,6 +115,21 @@ qint64 median(QVector<qint64> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
+// The longest gap between ticks of a 10 ms timer over ms of an idle event loop: what this
+// machine's load alone costs the window, beneath every stall below.
+qint64 idleStall(int ms)
+{
+    qint64 longest = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&]() { longest = qMax(longest, sinceTick.restart()); });
+    ticker.start(10);
+    sinceTick.start();
+    runEventLoopFor(ms);
+    return longest;
+}
+
 void setReadTimeout(int ms)
 {
     QSettings().setValue(SettingsKeys::deviceReadTimeout, ms);
@@ -150,20 +169,21 @@ Download downloadThroughWindow(const QByteArray &reply)
         result.saveDialog = clock.elapsed();
         qobject_cast<QDialog *>(dialog)->reject();
     });
-    // The stall is the longest gap between ticks while the transfer runs, after connecting.
+    // The stall is the longest gap between ticks from the press until the save dialog opens.
     QElapsedTimer sinceTick;
     QTimer ticker;
     QObject::connect(&ticker, &QTimer::timeout, [&]() {
-        if (result.idle < 0)
-            result.longestStall = qMax(result.longestStall, sinceTick.restart());
+        const qint64 gap = sinceTick.restart();
+        if (result.saveDialog < 0)
+            result.longestStall = qMax(result.longestStall, gap);
     });
 
     const qint64 before = statusKilobytes("VmRSS:");
     resetPeakMemory();
+    ticker.start(10);
+    sinceTick.start();
     clock.start();
     driver.button("downloadBtn")->click();
-    sinceTick.start();
-    ticker.start(10);
     if (!runEventLoopUntil([&]() { return result.saveDialog >= 0; }, 600000))
         std::printf("the download did not end within ten minutes\n");
     result.peakKilobytes = statusKilobytes("VmHWM:") - before;
@@ -207,7 +227,8 @@ void measureTransfer(qint64 size)
                 megabytesPerSecond(size, windowMs), static_cast<long long>(windowMs));
     std::printf("  serial layer alone, readAll consumer:              %8.2f MB/s (%lld ms)\n",
                 megabytesPerSecond(size, serialMs), static_cast<long long>(serialMs));
-    std::printf("  longest event-loop stall during the transfer: %lld ms (target at most 50)\n",
+    std::printf("  longest event-loop stall, Download to the save dialog: %lld ms (target at most "
+                "50)\n",
                 static_cast<long long>(window.longestStall));
     std::printf("  peak memory of the download: %.0f MB, %.1f x the dump (target at most 6)\n",
                 double(window.peakKilobytes) / 1024.0,
@@ -219,10 +240,12 @@ void measureEndDetection()
     setReadTimeout(shortReadTimeout);
     QVector<qint64> toIdle;
     QVector<qint64> toSaveDialog;
+    QVector<qint64> stalls;
     for (int run = 0; run < 10; ++run) {
         const Download download = downloadThroughWindow(csvLines(4096));
         toIdle.append(download.idle - download.lastByte);
         toSaveDialog.append(download.saveDialog - download.lastByte);
+        stalls.append(download.longestStall);
     }
     std::printf("last byte to the end of a short download, median of %d (read time-out %d ms):\n",
                 int(toIdle.size()), shortReadTimeout);
@@ -230,6 +253,106 @@ void measureEndDetection()
                 static_cast<long long>(median(toIdle)), shortReadTimeout + 30);
     std::printf("  save dialog open:      %lld ms (target %d)\n",
                 static_cast<long long>(median(toSaveDialog)), shortReadTimeout + 60);
+    std::printf("  longest event-loop stall, Download to the save dialog (connecting included): "
+                "%lld ms, worst of %d %lld ms (target at most 50)\n",
+                static_cast<long long>(median(stalls)), int(stalls.size()),
+                static_cast<long long>(*std::max_element(stalls.begin(), stalls.end())));
+}
+
+// A line that keeps sending 0x00 stretches the connecting pause to its longest, 25 reads.
+TesterSimulator::Script endlessZeros()
+{
+    return {QVector<TesterSimulator::Chunk>(300, {40, QByteArray(1, '\0')}).toList(), {}, -1};
+}
+
+// Cancel pressed pressAt ms after Download, during the connecting pause. Returns the ms from
+// the press until the window is idle again, -1 when the press did nothing, and the longest
+// event-loop stall from Download until then.
+QPair<qint64, qint64> cancelWhileConnecting(int pressAt)
+{
+    // A pause in the line must not end a download whose Cancel was not acted on.
+    setReadTimeout(longReadTimeout);
+    TesterSimulator tester;
+    tester.start(endlessZeros());
+    WindowDriver driver({tester.portName()});
+    QElapsedTimer clock;
+    qint64 cancel = -1;
+    qint64 longestStall = 0;
+    QElapsedTimer sinceTick;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&]() {
+        const qint64 gap = sinceTick.restart();
+        if (cancel < 0)
+            longestStall = qMax(longestStall, gap);
+    });
+    QTimer::singleShot(pressAt, [&]() {
+        const qint64 pressed = clock.elapsed();
+        driver.button("cancelBtn")->click();
+        if (driver.button("downloadBtn")->isVisible())
+            cancel = clock.elapsed() - qMin<qint64>(pressed, pressAt);
+    });
+    ticker.start(10);
+    sinceTick.start();
+    clock.start();
+    driver.button("downloadBtn")->click();
+    runEventLoopFor(pressAt + 500);
+    return {cancel, longestStall};
+}
+
+// Cancel pressed a second after Download while the line takes none of the commands, as a
+// tester that stopped reading; returns the ms the press takes.
+qint64 cancelWhileWriteIsStuck()
+{
+    setReadTimeout(shortReadTimeout);
+    TesterSimulator tester;
+    tester.start(TesterSimulator::Script::replying({}));
+    // Output held on the terminal itself; the download's own line settings do not release it.
+    const int line = ::open(QFile::encodeName(tester.portName()).constData(), O_RDWR | O_NOCTTY);
+    ::tcflow(line, TCOOFF);
+    WindowDriver driver({tester.portName()});
+    driver.button("downloadBtn")->click();
+    runEventLoopFor(1000);
+    if (tester.received().contains(commands))
+        std::printf("  (the commands went out: the write was not stuck)\n");
+    QElapsedTimer clock;
+    clock.start();
+    driver.button("cancelBtn")->click();
+    const qint64 cancel = clock.elapsed();
+    ::tcflow(line, TCOON);
+    ::close(line);
+    return cancel;
+}
+
+void measureCancelWhileConnectingOrStuck()
+{
+    QVector<qint64> connecting;
+    QVector<qint64> stalls;
+    QVector<qint64> stuck;
+    int ignored = 0;
+    for (int run = 0; run < 5; ++run) {
+        const QPair<qint64, qint64> times = cancelWhileConnecting(1000 + 37 * run);
+        if (times.first < 0)
+            ++ignored;
+        else
+            connecting.append(times.first);
+        stalls.append(times.second);
+        stuck.append(cancelWhileWriteIsStuck());
+    }
+    std::printf("Cancel during the connecting pause (a line of 0x00, pressed 1 s in): ");
+    if (connecting.isEmpty())
+        std::printf("never acted on");
+    else
+        std::printf("%lld ms", static_cast<long long>(median(connecting)));
+    std::printf(" (median of %d; %d presses did nothing; target at most 50)\n",
+                int(connecting.size()), ignored);
+    std::printf("  longest event-loop stall from Download until then: %lld ms (target at most "
+                "50)\n",
+                static_cast<long long>(*std::max_element(stalls.begin(), stalls.end())));
+    std::printf("Cancel while the commands are stuck on the line: %lld ms, worst %lld ms "
+                "(median of %d; target at most 50)\n",
+                static_cast<long long>(median(stuck)),
+                static_cast<long long>(*std::max_element(stuck.begin(), stuck.end())),
+                int(stuck.size()));
 }
 
 // Download pressed while the tester stays silent; returns the ms from the press until the
@@ -302,6 +425,8 @@ int main(int argc, char *argv[])
     TemporarySettings settings;
     qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
+    std::printf("longest stall of an idle event loop over 3 s on this machine: %lld ms\n",
+                static_cast<long long>(idleStall(3000)));
     QVector<qint64> megabytes;
     for (int i = 1; i < argc; ++i)
         megabytes.append(qMax<qint64>(1, QByteArray(argv[i]).toLongLong()));
@@ -311,6 +436,7 @@ int main(int argc, char *argv[])
         measureTransfer(size * 1000 * 1000);
     measureEndDetection();
     measurePromptness();
+    measureCancelWhileConnectingOrStuck();
     measureWaitingCpu();
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "mainwindow/downloadeddata.h"
 
+#include "mainwindow/inplacesave.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -21,6 +23,33 @@ bool writeConverted(QFileDevice &file, const QByteArray &received, bool european
     }
     // Without this a buffered write that fails would go unnoticed.
     return file.flush();
+}
+
+// Keeps what the failed call left as the reason; always false.
+bool failed(const QFileDevice &file, QString *reason)
+{
+    *reason = file.errorString();
+    return false;
+}
+
+// The old bytes are written over, not truncated first, once the new ones are sure to fit;
+// the file is cut to its new length last.
+bool overwriteInPlace(const QString &path, const QByteArray &received, bool european,
+                      QString *reason)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return failed(file, reason);
+    const qint64 oldSize = file.size();
+    if (!reserveFileSize(file, received.size(), reason)) {
+        file.resize(oldSize);
+        return false;
+    }
+    if (!writeConverted(file, received, european) || !file.resize(received.size()))
+        return failed(file, reason);
+    // Network file systems report a failed write as late as this.
+    file.close();
+    return file.error() == QFileDevice::NoError || failed(file, reason);
 }
 
 } // namespace
@@ -57,13 +86,13 @@ void convertForSaving(char *bytes, qint64 size, bool european)
     }
 }
 
-bool writeSavedFile(const QString &path, const QByteArray &received, bool european)
+bool writeSavedFile(const QString &path, const QByteArray &received, bool european, QString *reason)
 {
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly))
-        return writeConverted(file, received, european) && file.commit();
-    // A writable file in a folder where no temporary file can be made: written in place.
-    QFile inPlace(path);
-    return inPlace.exists() && inPlace.open(QIODevice::WriteOnly) &&
-           writeConverted(inPlace, received, european);
+        return (writeConverted(file, received, european) && file.commit()) || failed(file, reason);
+    // A writable file in a folder where this user may make no temporary file.
+    if (QFile::exists(path) && refusesNewFiles(QFileInfo(path).absolutePath()))
+        return overwriteInPlace(path, received, european, reason);
+    return failed(file, reason);
 }

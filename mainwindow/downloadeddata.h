@@ -20,8 +20,10 @@ bool isCsvFileName(const QString &path);
 // semicolons and decimal points into commas.
 void convertForSaving(char *bytes, qint64 size, bool european);
 
-// Writes the received bytes, converted, through a temporary file so that a failed
-// save leaves an existing file whole; false when the file could not be written.
-bool writeSavedFile(const QString &path, const QByteArray &received, bool european);
+// Writes the received bytes, converted, through a temporary file, or over the file itself
+// where no temporary file may be made, so that a failed save leaves an existing file whole;
+// false with the system's reason when the file could not be written.
+bool writeSavedFile(const QString &path, const QByteArray &received, bool european,
+                    QString *reason);
 
 #endif

@@ -21,9 +21,11 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
-#include <QThread>
+#include <QTextCursor>
+#include <QTimer>
 #include <QUrl>
 
 #include <limits>
@@ -39,6 +41,11 @@ namespace {
 // The software handshake characters, for a driver that would use them.
 const char xon = 0x11;
 const char xoff = 0x13;
+// While connecting: the first look for stale input, the pause before each further one and
+// the most looks, so that a tester which keeps sending 0x00 cannot hold the download.
+const int firstFlushPause = 500;
+const int nextFlushPause = 200;
+const int maximumStaleReads = 25;
 // The most the pane takes in one go; a larger backlog follows in later turns of the event loop.
 const qint64 paneChunkSize = 64 * 1024;
 
@@ -55,6 +62,7 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags, PortEnumerator po
     setUpCountrySettings();
     setWindowIcon(QIcon(QStringLiteral(":/OrmwickLumetra.png")));
     createProgressBar();
+    createFlushTimer();
     styleStatusBar();
     restoreWindowLayout();
     refreshPorts();
@@ -90,6 +98,15 @@ void MainWindow::createProgressBar()
         "QProgressBar { border: 1px solid #CCCCCC; border-radius: 3px; } "
         "QProgressBar::chunk:horizontal { background: qlineargradient(x1: 0, y1: 0.5, x2: 1, "
         "y2: 0.5, stop: 0 orange, stop: 1 white); }"));
+}
+
+void MainWindow::createFlushTimer()
+{
+    flushTimer = new QTimer(this);
+    flushTimer->setSingleShot(true);
+    // A coarse timer may fire early, and the tester needs the full pause.
+    flushTimer->setTimerType(Qt::PreciseTimer);
+    connect(flushTimer, SIGNAL(timeout()), this, SLOT(flushStaleInput()));
 }
 
 void MainWindow::styleStatusBar()
@@ -148,6 +165,7 @@ void MainWindow::refreshPorts()
 
 void MainWindow::download()
 {
+    sinceDownloadPressed.start();
     setDownloadControls(true);
     statusBar()->showMessage(tr("Now initiate the download on the tester"));
     statusBar()->addPermanentWidget(progressBar, 0);
@@ -168,12 +186,8 @@ void MainWindow::download()
         cancelDownload();
         return;
     }
-    flushStaleInput();
-    connect(serialDevice, SIGNAL(readyRead()), this, SLOT(readyRead()));
-    connect(serialDevice, SIGNAL(readTimeOut()), this, SLOT(readTimeOut()));
-    serialDevice->write("SYST:REM\r\n");
-    serialDevice->write("MEM:DATA? ALL\r\n");
-    sinceConnected.start();
+    staleReads = 0;
+    flushTimer->start(firstFlushPause);
 }
 
 void MainWindow::setDownloadControls(bool downloading)
@@ -234,16 +248,24 @@ int MainWindow::storedReadTimeout()
     return timeout;
 }
 
+// Stale input is read after a pause, and again after a shorter one while it starts with
+// 0x00; the window keeps working meanwhile. The commands follow the last of these reads.
 void MainWindow::flushStaleInput()
 {
-    // A tester that keeps sending 0x00 must not hold the window forever.
-    const int maximumReads = 25;
-    QThread::msleep(500);
-    QByteArray stale = serialDevice->readAll();
-    for (int reads = 1; reads < maximumReads && stale.startsWith('\0'); ++reads) {
-        QThread::msleep(200);
-        stale = serialDevice->readAll();
-    }
+    const QByteArray stale = serialDevice->readAll();
+    if (stale.startsWith('\0') && ++staleReads < maximumStaleReads)
+        flushTimer->start(nextFlushPause);
+    else
+        sendCommands();
+}
+
+// Only now do the device's signals reach the window: what came before was stale.
+void MainWindow::sendCommands()
+{
+    connect(serialDevice, SIGNAL(readyRead()), this, SLOT(readyRead()));
+    connect(serialDevice, SIGNAL(readTimeOut()), this, SLOT(readTimeOut()));
+    serialDevice->write("SYST:REM\r\n");
+    serialDevice->write("MEM:DATA? ALL\r\n");
 }
 
 void MainWindow::readyRead()
@@ -256,10 +278,22 @@ void MainWindow::readyRead()
     if (chunk.isEmpty())
         return;
     dataReceived = true;
-    form.outputTextEdit->insertPlainText(paneText(chunk));
-    form.outputTextEdit->ensureCursorVisible();
+    appendToPane(paneText(chunk));
     receivedData.append(chunk);
     takeBacklogLater();
+}
+
+// At the end, wherever the user clicked or whatever they selected; the view follows the end
+// only while it shows the end, so a user reading further up stays there.
+void MainWindow::appendToPane(const QString &text)
+{
+    QScrollBar *scrollBar = form.outputTextEdit->verticalScrollBar();
+    const bool followingEnd = scrollBar->value() == scrollBar->maximum();
+    QTextCursor end(form.outputTextEdit->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(text);
+    if (followingEnd)
+        scrollBar->setValue(scrollBar->maximum());
 }
 
 // A fast line can leave megabytes waiting; taking them in parts, one per turn of the
@@ -310,6 +344,7 @@ void MainWindow::cancelDownload()
 {
     if (!serialDevice || isClickMeantForDownload())
         return;
+    flushTimer->stop();
     setDownloadControls(false);
     statusBar()->removeWidget(progressBar);
 
@@ -322,12 +357,12 @@ void MainWindow::cancelDownload()
     device->deleteLater();
 }
 
-// Cancel takes Download's place while the window sleeps connecting: clicks queued then,
-// such as the second click of a double click on Download, land on Cancel.
+// Cancel takes Download's place at once: the second click of a double click on Download
+// lands on Cancel.
 bool MainWindow::isClickMeantForDownload() const
 {
-    return sender() == form.cancelBtn && sinceConnected.isValid() &&
-           sinceConnected.elapsed() < QApplication::doubleClickInterval();
+    return sender() == form.cancelBtn && sinceDownloadPressed.isValid() &&
+           sinceDownloadPressed.elapsed() < QApplication::doubleClickInterval();
 }
 
 void MainWindow::saveFile()
@@ -337,22 +372,26 @@ void MainWindow::saveFile()
                                 .arg(csvFilter, tr("Text files (*.txt)"), tr("All files (*.*)"));
     const QString startPath = QSettings().value(SettingsKeys::deviceLastSavedFilePath).toString();
     QString selectedFilter = csvFilter;
-    savedFilePath = QFileDialog::getSaveFileName(this, tr("Save downloaded data to file"),
-                                                 startPath, filters, &selectedFilter);
-    if (savedFilePath.isEmpty())
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save downloaded data to file"),
+                                                      startPath, filters, &selectedFilter);
+    if (path.isEmpty())
         return;
 
     const bool european =
-        isCsvFileName(savedFilePath) && localeWritesDecimalComma() && decideEuropeanConversion();
-    if (!writeSavedFile(savedFilePath, receivedData, european)) {
-        QMessageBox::warning(
-            this, QString(),
+        isCsvFileName(path) && localeWritesDecimalComma() && decideEuropeanConversion();
+    QString reason;
+    if (!writeSavedFile(path, receivedData, european, &reason)) {
+        // The system's reason, on a line of its own, tells a full disk from a locked file.
+        const QString failure =
             tr("Error opening \"%1\" for writing. Is it open already or read only?",
                "The %1 will be replaced with the a file name. Please do not remove it in your "
                "translation!")
-                .arg(savedFilePath));
+                .arg(path);
+        QMessageBox::warning(this, QString(), failure + QLatin1Char('\n') + reason);
         return;
     }
+    // Open offers only a file that was saved whole.
+    savedFilePath = path;
     form.openBtn->show();
     statusBar()->showMessage(tr("File successfully saved"), 3000);
     QSettings().setValue(SettingsKeys::deviceLastSavedFilePath, savedFilePath);

@@ -10,6 +10,7 @@
 #include <QString>
 
 class QProgressBar;
+class QTimer;
 
 namespace Ow {
 class PortSettings;
@@ -34,6 +35,7 @@ private slots:
     void cancelDownload();
     void readyRead();
     void readTimeOut();
+    void flushStaleInput();
     void takeBacklog();
     void openFile();
     void saveFile();
@@ -44,6 +46,7 @@ private slots:
 private:
     void setUpCountrySettings();
     void createProgressBar();
+    void createFlushTimer();
     void styleStatusBar();
     void restoreWindowLayout();
     void connectActions();
@@ -51,7 +54,8 @@ private:
     void setDownloadControls(bool downloading);
     static Ow::PortSettings *createLineSettings();
     static int storedReadTimeout();
-    void flushStaleInput();
+    void sendCommands();
+    void appendToPane(const QString &text);
     void takeBacklogLater();
     void endDownloadAndSave();
     bool isClickMeantForDownload() const;
@@ -65,7 +69,10 @@ private:
     // The line went quiet while bytes still waited for the pane.
     bool lineWentQuiet = false;
     bool backlogCallQueued = false;
-    QElapsedTimer sinceConnected;
+    // Connecting: the pause before the next look for stale input, and the looks taken.
+    QTimer *flushTimer = nullptr;
+    int staleReads = 0;
+    QElapsedTimer sinceDownloadPressed;
     QByteArray receivedData;
     QProgressBar *progressBar = nullptr;
     QString savedFilePath;

@@ -4,7 +4,7 @@
 <context>
     <name>DialogLanguage</name>
     <message>
-        <location filename="../../language/dialoglanguage.cpp" line="+48"/>
+        <location filename="../../language/dialoglanguage.cpp" line="+49"/>
         <source>Please choose a language</source>
         <translation>Bitte wählen Sie eine Sprache</translation>
     </message>
@@ -12,7 +12,7 @@
 <context>
     <name>MainWindow</name>
     <message>
-        <location filename="../../mainwindow/mainwindowform.cpp" line="+156"/>
+        <location filename="../../mainwindow/mainwindowform.cpp" line="+158"/>
         <source>Ormwick DataLogger</source>
         <translation>Ormwick DataLogger</translation>
     </message>
@@ -118,12 +118,12 @@
         <translation>Ländereinstellungen</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+89"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+70"/>
         <source>Please select a port and connect your device</source>
         <translation>Bitte wählen Sie einen Anschluss und schließen Sie Ihr Gerät an</translation>
     </message>
     <message>
-        <location line="+294"/>
+        <location line="+373"/>
         <source>Ormwick DataLogger
 
  %1
@@ -151,17 +151,17 @@
         <translation>Möchten Sie jetzt neu starten?</translation>
     </message>
     <message>
-        <location line="-195"/>
+        <location line="-264"/>
         <source>Now initiate the download on the tester</source>
         <translation>Starten Sie jetzt die Übertragung am Prüfgerät</translation>
     </message>
     <message>
-        <location line="+14"/>
+        <location line="+15"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>Verbindung fehlgeschlagen. Bitte prüfen Sie, ob das Gerät angeschlossen und eingeschaltet ist</translation>
     </message>
     <message>
-        <location line="+120"/>
+        <location line="+185"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Kommagetrennte Werte (*.csv)</translation>
     </message>
@@ -181,7 +181,7 @@
         <translation>Heruntergeladene Daten in Datei speichern</translation>
     </message>
     <message>
-        <location line="+35"/>
+        <location line="+38"/>
         <source>Would you like to convert the data to European format?</source>
         <translation>Möchten Sie die Daten in das europäische Format umwandeln?</translation>
     </message>
@@ -196,7 +196,7 @@
         <translation>Datei erfolgreich gespeichert</translation>
     </message>
     <message>
-        <location line="-7"/>
+        <location line="-10"/>
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Fehler beim Öffnen von &quot;%1&quot; zum Schreiben. Ist die Datei bereits geöffnet oder schreibgeschützt?</translation>

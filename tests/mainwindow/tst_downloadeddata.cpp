@@ -54,16 +54,18 @@ private slots:
         }
     }
 
-    // Each row: the situation, the file there before (empty: none), whether the save succeeds.
-    // A failed save leaves what was there; a folder without room for a temporary file is
-    // written in place, but only over a file that exists.
+    // Each row: the situation, the file there before (empty: none), the system's error (0: saved).
+    // A failed save leaves what was there and says why; a folder without room for a temporary
+    // file is written in place, only over a file that exists, once the new bytes surely fit.
     void savedFile()
     {
         const QByteArray old("saved last week\n");
-        const QList<std::tuple<QString, QByteArray, bool>> cases{
-            {"many blocks", old, true}, {"empty", old, true},  {"no folder", {}, false},
-            {"locked", old, true},      {"locked", {}, false}, {"limit", old, false}};
-        for (const auto &[situation, before, written] : cases) {
+        const QList<std::tuple<QString, QByteArray, int>> cases{
+            {"many blocks", old, 0},   {"empty", old, 0},
+            {"no folder", {}, ENOENT}, {"locked", old, 0},
+            {"locked empty", old, 0},  {"locked", {}, geteuid() ? EACCES : EPERM},
+            {"limit", old, EFBIG},     {"locked limit", old, EFBIG}};
+        for (const auto &[situation, before, failure] : cases) {
             QTemporaryDir root;
             const QString folder = root.filePath(situation == "no folder" ? "gone/data" : "data");
             QFile file(folder + "/results.csv");
@@ -71,21 +73,25 @@ private slots:
             QVERIFY(before.isEmpty() ||
                     (file.open(QIODevice::WriteOnly) && file.write(before) > 0));
             file.close();
-            QVERIFY(situation != "locked" || forbidNewFiles(folder, true));
+            QVERIFY(!situation.startsWith("locked") || forbidNewFiles(folder, true));
             letFileSizeLimitFailWrites();
             rlimit saved;
             getrlimit(RLIMIT_FSIZE, &saved);
             const rlimit limit{64 * 1024, saved.rlim_max};
-            if (situation == "limit")
+            if (situation.endsWith("limit"))
                 setrlimit(RLIMIT_FSIZE, &limit);
-            const QByteArray received(situation == "empty" ? "" : "1,5.\xB0\r\n");
-            const bool result = writeSavedFile(file.fileName(), received.repeated(30000), true);
+            const QByteArray received(situation.endsWith("empty") ? "" : "1,5.\xB0\r\n");
+            QString reason;
+            const bool result =
+                writeSavedFile(file.fileName(), received.repeated(30000), true, &reason);
             setrlimit(RLIMIT_FSIZE, &saved);
             forbidNewFiles(folder, false);
 
+            const bool written = failure == 0;
             QVERIFY2(result == written, qPrintable(situation));
+            QCOMPARE(reason, written ? QString() : qt_error_string(failure));
             const QByteArray converted =
-                situation == "empty" ? "" : QByteArray("1;5,0\r\n").repeated(30000);
+                received.isEmpty() ? "" : QByteArray("1;5,0\r\n").repeated(30000);
             QCOMPARE(file.open(QIODevice::ReadOnly), written || !before.isEmpty());
             QCOMPARE(file.isOpen() ? file.readAll() : QByteArray(), written ? converted : before);
             QCOMPARE(QDir(folder).entryList(QDir::Files).size(),

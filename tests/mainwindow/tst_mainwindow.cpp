@@ -31,6 +31,7 @@ void answerSaveDialog(
         // The dialog leaves a name field that has focus alone, as if the user were typing.
         if (QWidget *focused = dialog->focusWidget())
             focused->clearFocus();
+        dialog->setDirectory(QDir::rootPath()); // else a path in a missing folder loses its root
         dialog->selectFile(path);
         static_cast<QDialog *>(dialog)->accept(); // QFileDialog hides it
     });
@@ -62,6 +63,7 @@ class TestMainWindow : public QObject
     Q_INVOKABLE void openUrl(const QUrl &url) { opened.append(url); }
 
 private slots:
+    void initTestCase() { QDesktopServices::setUrlHandler("file", this, "openUrl"); }
     void init() { settings.clear(); }
 
     void downloadEndsOnQuietLineAndSavesInEuropeanFormat()
@@ -104,16 +106,14 @@ private slots:
         QCOMPARE(QSettings().value(SettingsKeys::convertData).toString(), QStringLiteral("true"));
 
         // Open hands the file to the desktop; a second save keeps the answer, without asking.
-        QDesktopServices::setUrlHandler("file", this, "openUrl");
         d.button("openBtn")->click();
-        QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(folder.filePath("data.csv"))});
         answerSaveDialog(d, folder.filePath("again.CSV"));
         d.button("saveBtn")->click();
         QCOMPARE(contentsOf(folder.filePath("again.CSV")), contentsOf(folder.filePath("data.csv")));
     }
 
-    void cancelWhileWaitingAndWhileReceiving()
+    void cancelWhileConnectingWaitingOrReceiving()
     {
         QSettings().setValue(SettingsKeys::deviceReadTimeout, 20000);
         TesterSimulator tester;
@@ -141,7 +141,7 @@ private slots:
                      "a cancelled download is not saved");
         };
 
-        // The second click of a double click comes while the window sleeps connecting, on Cancel.
+        // The second click of a double click comes on Cancel, which has taken Download's place.
         QSignalSpy cancelClicks(d.button("cancelBtn"), SIGNAL(clicked()));
         queueClickAt(d, "downloadBtn");
         d.button("downloadBtn")->click();
@@ -156,12 +156,35 @@ private slots:
                  tcflag_t(0));
         cancel("down");
 
-        tester.start(TesterSimulator::Script::replying({{0, "first part\r\n"}}));
+        // Chunks go at the end whatever the user selects; the view follows them from the end only.
+        const QString part = QStringLiteral("first part\n").repeated(200);
+        tester.start(TesterSimulator::Script::replying(
+            {{0, part.toLatin1().replace("\n", "\r\n")}, {500, "second\r\n"}, {500, "third\r\n"}}));
         d.button("downloadBtn")->click();
-        QTRY_COMPARE_WITH_TIMEOUT(d.paneText(), QStringLiteral("first part\n"), 5000);
+        QScrollBar *view = d.widget<QPlainTextEdit>("outputTextEdit")->verticalScrollBar();
+        QTRY_COMPARE_WITH_TIMEOUT(d.paneText(), part, 5000);
+        d.widget<QPlainTextEdit>("outputTextEdit")->selectAll();
+        view->setValue(0);
+        QTRY_COMPARE(d.paneText(), part + "second\n");
+        QCOMPARE(view->value(), 0);
+        view->setValue(view->maximum());
+        QTRY_COMPARE(d.paneText(), part + "second\nthird\n");
+        QCOMPARE(view->value(), view->maximum());
         cancel("downopensave");
 
-        // Closing the window during a download frees the port.
+        // Connecting leaves the window working: Cancel then sends nothing. A line that keeps
+        // sending 0x00 is read 25 times, 500 ms and then 200 ms apart, before the commands go out.
+        tester.start({QVector<QPair<int, QByteArray>>(400, {40, QByteArray(1, 0)}).toList(), {}});
+        d.button("downloadBtn")->click();
+        cancel("down");
+        QCOMPARE(tester.received().count(commands), 2);
+        const QDeadlineTimer soonest(4000);
+        d.button("downloadBtn")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(tester.received().count(commands), 3, 10000);
+        QVERIFY(soonest.hasExpired());
+        cancel("downopensave");
+
+        // Closing the window while connecting frees the port.
         d.button("downloadBtn")->click();
         d.destroyWindow();
         QVERIFY(Ow::WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110));
@@ -209,11 +232,18 @@ private slots:
         d.button("downloadBtn")->click();
         QVERIFY(d.answersGiven(30000));
         QCOMPARE(d.lastMessageBoxText,
-                 QString("Error opening \"%1\" for writing. Is it open already or read only?")
-                     .arg(gone));
+                 QString("Error opening \"%1\" for writing. Is it open already or read only?\n%2")
+                     .arg(gone, qt_error_string(ENOENT)));
         QVERIFY(!QSettings().contains(SettingsKeys::deviceLastSavedFilePath));
+        // Open hands over only a file saved whole, the last even after a cancelled dialog.
+        opened.clear();
+        d.button("openBtn")->click();
         answerSaveDialog(d, folder.filePath("elsewhere.txt"));
         d.button("saveBtn")->click();
+        d.whenModalAppears([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
+        d.button("saveBtn")->click();
+        d.button("openBtn")->click();
+        QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(folder.filePath("elsewhere.txt"))});
         QVERIFY(contentsOf(folder.filePath("elsewhere.txt")) == reply);
         QVERIFY2(largestPart <= 64 * 1024, qPrintable(QString::number(largestPart)));
         QCOMPARE(pane->toPlainText().size(), reply.size() - 450000);
