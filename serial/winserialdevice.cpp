@@ -1,5 +1,6 @@
 #include "serial/winserialdevice.h"
 
+#include "serial/deviceloss.h"
 #include "serial/portsettings.h"
 
 #include <QDebug>
@@ -69,6 +70,7 @@ bool WinSerialDevice::open(QIODevice::OpenMode mode, quint32 readTimeout, quint3
     // Built to the path's own length: long paths are no problem.
     const std::wstring path = devicePath(portName).toStdWString();
     qDebug("Win32SerialDevice::open()\n");
+    lastOpenError = 0;
 
     handle = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -109,6 +111,16 @@ bool WinSerialDevice::open(QIODevice::OpenMode mode, quint32 readTimeout, quint3
     if (!QIODevice::open(mode))
         return failOpen(GetLastError(), true);
     return true;
+}
+
+quint32 WinSerialDevice::openError() const
+{
+    return lastOpenError;
+}
+
+bool WinSerialDevice::isDeviceGone() const
+{
+    return isDeviceGoneError(lastReadError) || isDeviceGoneError(lastWriteError);
 }
 
 void WinSerialDevice::cancelPendingIo()
@@ -160,6 +172,7 @@ void WinSerialDevice::adjustCommState() {}
 
 bool WinSerialDevice::failOpen(DWORD error, bool alsoToDebug)
 {
+    lastOpenError = error;
     const QString message = errorText("open", error);
     reportError(message);
     if (alsoToDebug)

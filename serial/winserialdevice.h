@@ -25,6 +25,10 @@ public:
     void setPortSettings(PortSettings *settings);
 
     bool open(QIODevice::OpenMode mode, quint32 readTimeout, quint32 writeTimeout);
+    // The system error code of the last open that failed; 0 after one that succeeded.
+    quint32 openError() const;
+    // Whether the last read or write failed because the device has gone.
+    bool isDeviceGone() const;
 
     // From another thread: the read, write or flush under way fails at once.
     void cancelPendingIo();
@@ -48,6 +52,7 @@ private:
     DCB *dcb = nullptr;
     PortSettings *settings;
     quint32 readTimeout = 0;
+    DWORD lastOpenError = 0;
     // An unplugged port fails every pass the same way; such a run is reported once.
     DWORD lastReadError = 0;
     DWORD lastWriteError = 0;

@@ -35,6 +35,7 @@ WinSerialDeviceAsync::WinSerialDeviceAsync(QObject *parent, const QString &portN
     connect(thread, SIGNAL(readyRead()), this, SIGNAL(readyRead()));
     connect(thread, SIGNAL(readTimeOut()), this, SIGNAL(readTimeOut()));
     connect(thread, SIGNAL(bytesWritten(qint64)), this, SIGNAL(bytesWritten(qint64)));
+    connect(thread, SIGNAL(connectionLost()), this, SIGNAL(connectionLost()));
 }
 
 WinSerialDeviceAsync::~WinSerialDeviceAsync()
@@ -102,6 +103,11 @@ bool WinSerialDeviceAsync::open(QIODevice::OpenMode mode, int readTimeout)
     thread->clearStopRequest();
     thread->start();
     return QIODevice::open(mode | QIODevice::Unbuffered);
+}
+
+quint32 WinSerialDeviceAsync::openError() const
+{
+    return device->openError();
 }
 
 // Zero would make every read return at once and the reader spin; no tester pauses for

@@ -12,7 +12,8 @@ class WorkerThread;
 
 // The serial device the GUI works with: a reader thread does all port I/O; new bytes
 // are announced by readyRead(), a read time-out without bytes by readTimeOut(), a
-// write pass that got bytes out by bytesWritten(). write() only queues and returns 0.
+// write pass that got bytes out by bytesWritten(), a device that has gone by connectionLost().
+// write() only queues and returns 0.
 class WinSerialDeviceAsync : public QIODevice
 {
     Q_OBJECT
@@ -33,6 +34,9 @@ public:
     void setPortSettings(PortSettings *settings);
 
     virtual bool open(QIODevice::OpenMode mode, int readTimeout);
+    // The system error code of the last open that failed (2: no such port, 5: held or refused);
+    // 0 after one that succeeded, or before any.
+    quint32 openError() const;
 
     // The read time-out when none usable is given.
     static constexpr int defaultReadTimeout = 110;
@@ -41,6 +45,8 @@ public:
 
 signals:
     void readTimeOut();
+    // Once per open, after every byte that arrived before it.
+    void connectionLost();
 
 protected:
     qint64 readData(char *data, qint64 maxSize) override;

@@ -1,7 +1,8 @@
 #include "serial/workerthread.h"
 
+#include "serial/winserialdevice.h"
+
 #include <QElapsedTimer>
-#include <QIODevice>
 #include <QMutexLocker>
 
 #include <cstring>
@@ -32,7 +33,9 @@ bool passGate(QMutex &gate, int msecs)
 
 } // namespace
 
-WorkerThread::WorkerThread(QObject *parent, QIODevice *device) : QThread(parent), device(device) {}
+WorkerThread::WorkerThread(QObject *parent, WinSerialDevice *device)
+    : QThread(parent), device(device)
+{}
 
 WorkerThread::~WorkerThread() = default;
 
@@ -125,6 +128,7 @@ void WorkerThread::run()
     char chunk[chunkSize];
     QElapsedTimer quiet;
     quiet.start();
+    bool lossAnnounced = false;
     while (!isStopRequested()) {
         if (writeQueuedBytes())
             quiet.restart();
@@ -136,6 +140,7 @@ void WorkerThread::run()
             announceReadyRead(storeChunk(chunk, count));
             quiet.restart();
         }
+        lossAnnounced = announceLossOnce(lossAnnounced);
         if (isStopRequested())
             break;
         if (count <= 0 && quiet.elapsed() >= readTimeout) {
@@ -246,6 +251,17 @@ void WorkerThread::announceBytesWritten(qint64 count)
 void WorkerThread::announceReadTimeOut()
 {
     emit readTimeOut();
+}
+
+// A device that has gone stays gone: the reader goes on at the pace of the failing reads, which
+// wait out their time-out, and the GUI side ends the transfer when it hears of the loss. Bytes the
+// device still holds are handed out and announced first.
+bool WorkerThread::announceLossOnce(bool announcedAlready)
+{
+    if (announcedAlready || device->bytesAvailable() > 0 || !device->isDeviceGone())
+        return announcedAlready;
+    emit connectionLost();
+    return true;
 }
 
 // True when the GUI side must be told: once the device has handed out all it got in

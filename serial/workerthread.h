@@ -7,9 +7,9 @@
 #include <QMutex>
 #include <QThread>
 
-class QIODevice;
-
 namespace Ow {
+
+class WinSerialDevice;
 
 // The reader thread of the asynchronous device: writes the queued bytes, reads the
 // port in chunks and keeps what arrived for the GUI thread. Its signals are emitted on
@@ -23,7 +23,7 @@ class WorkerThread : public QThread
     Q_OBJECT
 
 public:
-    WorkerThread(QObject *parent, QIODevice *device);
+    WorkerThread(QObject *parent, WinSerialDevice *device);
     ~WorkerThread() override;
 
     // Moves up to maxSize received bytes into data; never -1. Taking re-arms readyRead.
@@ -46,6 +46,8 @@ signals:
     void readyRead();
     void readTimeOut();
     void bytesWritten(qint64 bytes);
+    // Once per run, after the bytes that came before it.
+    void connectionLost();
 
 protected:
     void run() override;
@@ -62,8 +64,9 @@ private:
     void announceReadyRead(bool emitSignal);
     void announceBytesWritten(qint64 count);
     void announceReadTimeOut();
+    bool announceLossOnce(bool announcedAlready);
 
-    QIODevice *device;
+    WinSerialDevice *device;
     int readTimeout = 0;
     // Received bytes, in blocks in arrival order.
     QList<QByteArray> readBlocks;

@@ -1,3 +1,4 @@
+#include "ports/portaccess.h"
 #include "ports/portchoice.h"
 #include "ports/portnaming.h"
 #include "ports/portwatcher.h"
@@ -156,6 +157,28 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), signalCount, 2000);
         QTest::qWait(500); // long past the settling: a second signal would be here
         QCOMPARE(spy.count(), signalCount);
+    }
+    void groupDenyingAccess_data() // the node's group is 20
+    {
+        for (const char *column : {"mode", "owner", "user"})
+            QTest::addColumn<uint>(column);
+        QTest::addColumn<QList<uint>>("groups");
+        QTest::addColumn<bool>("denying");
+        QTest::newRow("outside the group") << 0660u << 0u << 1000u << QList<uint>{1000} << true;
+        QTest::newRow("in the group") << 0660u << 0u << 1000u << QList<uint>{1000, 20} << false;
+        QTest::newRow("group may not write") << 0640u << 0u << 1000u << QList<uint>{1000} << false;
+        QTest::newRow("others may") << 0666u << 0u << 1000u << QList<uint>{1000} << false;
+        QTest::newRow("owner") << 0060u << 1000u << 1000u << QList<uint>{1000} << false;
+        QTest::newRow("root") << 0660u << 1000u << 0u << QList<uint>{0} << false;
+    }
+    void groupDenyingAccess()
+    {
+        QFETCH(uint, mode);
+        QFETCH(uint, owner);
+        QFETCH(uint, user);
+        QFETCH(QList<uint>, groups);
+        QFETCH(bool, denying);
+        QCOMPARE(isGroupDenyingAccess(mode, owner, 20, user, groups), denying);
     }
 
 private:

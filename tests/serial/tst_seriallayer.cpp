@@ -1,4 +1,5 @@
 #include "serial/commapi.h"
+#include "serial/deviceloss.h"
 #include "serial/portsettings.h"
 #include "serial/winserialdevice.h"
 #include "serial/winserialdeviceasync.h"
@@ -140,6 +141,7 @@ private slots:
             QVERIFY2(opened == (error == 0), qPrintable(name));
             QCOMPARE(QString::fromUtf8(reported), error ? text : QString());
             QCOMPARE(device->errorString() == text, error != 0);
+            QCOMPARE(device->openError(), quint32(error));
             // Held alone while open, and free again after a failed open.
             QCOMPARE(WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110),
                      error && !holder.isOpen());
@@ -254,6 +256,33 @@ private slots:
             QTRY_COMPARE(device.bytesAvailable(), qint64(3));
             QCOMPARE(device.readAll(), QByteArray("new"));
             QVERIFY(device.atEnd());
+        }
+    }
+
+    // A line hung up before the reply or after its bytes: the loss comes once, after those bytes;
+    // our own cancel and a slow drain are no loss. A failed open is named until one succeeds.
+    void connectionLossAndOpenFailureAreNamed()
+    {
+        for (const auto &[code, gone] :
+             {std::pair(1167u, true), {22u, true}, {995u, false}, {121u, false}})
+            QVERIFY2(Ow::isDeviceGoneError(code) == gone, qPrintable(QString::number(code)));
+        for (const QByteArray &reply : {QByteArray(), QByteArray("ab")}) {
+            TesterSimulator tester;
+            tester.start({{}, {{0, reply}}, 0});
+            WinSerialDeviceAsync holder(nullptr, tester.portName()),
+                device(nullptr, tester.portName());
+            QVERIFY(holder.open(QIODevice::ReadWrite, 100) &&
+                    !device.open(QIODevice::ReadWrite, 100));
+            QCOMPARE(device.openError(), 5u);
+            holder.close();
+            QVERIFY(device.open(QIODevice::ReadWrite, 100) && device.openError() == 0);
+            QByteArray heard; // the bytes taken, and | for each loss
+            connect(&device, &QIODevice::readyRead, [&] { heard += device.readAll(); });
+            connect(&device, &WinSerialDeviceAsync::connectionLost, [&] { heard += '|'; });
+            device.write(commands);
+            QTRY_VERIFY(heard.endsWith('|'));
+            QTest::qWait(500);
+            QCOMPARE(heard, reply + '|');
         }
     }
 
