@@ -6,6 +6,8 @@ namespace SettingsKeys {
 const QString mainWindowGeometry = QStringLiteral("MainWindow/Geometry");
 const QString mainWindowState = QStringLiteral("MainWindow/State");
 const QString devicePortName = QStringLiteral("Device/PortName");
+// The USB identity of the port the tester last sent data on, to find it under another name.
+const QString devicePortIdentity = QStringLiteral("Device/PortIdentity");
 const QString deviceReadTimeout = QStringLiteral("Device/ReadTimeout");
 const QString deviceLastSavedFilePath = QStringLiteral("Device/LastSavedFilePath");
 const QString convertData = QStringLiteral("ConvertData");

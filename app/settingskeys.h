@@ -8,6 +8,7 @@ namespace SettingsKeys {
 extern const QString mainWindowGeometry;
 extern const QString mainWindowState;
 extern const QString devicePortName;
+extern const QString devicePortIdentity;
 extern const QString deviceReadTimeout;
 extern const QString deviceLastSavedFilePath;
 extern const QString convertData;

@@ -3,8 +3,9 @@
 // window's event loop from Download to the save dialog (connecting included), the peak
 // memory as a multiple of the dump, how soon the end of a transfer is noticed and the save
 // dialog opens, how promptly Cancel and the commands act under a long read time-out, while
-// connecting and while a write is stuck, and what waiting for a silent tester costs.
-// Asserts nothing.
+// connecting and while a write is stuck, what waiting for a silent tester costs, how soon
+// a device node that appears shows in the port list, and what the idle window costs with the
+// port watcher on and off. Asserts nothing.
 //
 // download_pipeline [megabytes...]   (default 8 64)
 
@@ -17,6 +18,7 @@
 #include "tests/support/windowdriver.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -26,6 +28,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -414,6 +417,47 @@ void measureWaitingCpu()
     }
 }
 
+// From a node made in the watched folder to its port in the list, Refresh untouched.
+void measurePortListing()
+{
+    QTemporaryDir devices;
+    QList<PortInfo> present;
+    MainWindow window(
+        nullptr, Qt::WindowFlags(), [&](QList<PortInfo> &ports) { ports = present; },
+        devices.path());
+    window.show();
+    auto *list = window.findChild<QComboBox *>(QStringLiteral("comPorts"));
+    QVector<qint64> shown;
+    for (int round = 0; round < 10; ++round) {
+        const QString name = QStringLiteral("ttyUSB%1").arg(round);
+        present.append(PortInfo{name, {}, devices.filePath(name), {}, {}, {}, 0x1a2b, 0x3c4d});
+        QElapsedTimer clock;
+        clock.start();
+        QFile(devices.filePath(name)).open(QIODevice::WriteOnly);
+        runEventLoopUntil([&]() { return list->findText(name) >= 0; }, 5000);
+        shown.append(clock.elapsed());
+    }
+    std::printf("device node made to its port listed (target: within 1000 ms): median %lld ms, "
+                "worst %lld ms (10 nodes)\n",
+                static_cast<long long>(median(shown)),
+                static_cast<long long>(*std::max_element(shown.begin(), shown.end())));
+}
+
+// The shown window, idle, watching /dev or a folder that is not there (no watch at all).
+void measureIdleCpuWithWatcher(int seconds)
+{
+    for (const QString &root : {QStringLiteral("/dev"), QStringLiteral("/nonexistent")}) {
+        MainWindow window(nullptr, Qt::WindowFlags(), enumeratePorts, root);
+        window.show();
+        runEventLoopFor(500);
+        const double before = cpuSeconds();
+        runEventLoopFor(seconds * 1000);
+        std::printf("CPU of the idle window over %d s, port watcher %s: %.3f%% of a core\n",
+                    seconds, root == QLatin1String("/dev") ? "on (/dev)" : "off",
+                    (cpuSeconds() - before) / seconds * 100.0);
+    }
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -438,5 +482,7 @@ int main(int argc, char *argv[])
     measurePromptness();
     measureCancelWhileConnectingOrStuck();
     measureWaitingCpu();
+    measurePortListing();
+    measureIdleCpuWithWatcher(10);
     return 0;
 }

@@ -4,6 +4,10 @@
 #include "language/dialoglanguage.h"
 #include "language/translationloader.h"
 #include "mainwindow/downloadeddata.h"
+#include "mainwindow/porttexts.h"
+#include "ports/portaccess.h"
+#include "ports/portchoice.h"
+#include "ports/portwatcher.h"
 #include "serial/commapi.h"
 #include "serial/portsettings.h"
 #include "serial/winserialdeviceasync.h"
@@ -51,7 +55,8 @@ const qint64 paneChunkSize = 64 * 1024;
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags, PortEnumerator portEnumerator)
+MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags, PortEnumerator portEnumerator,
+                       const QString &deviceRoot)
     : QMainWindow(parent, flags), portEnumerator(std::move(portEnumerator))
 {
     initResources();
@@ -65,6 +70,7 @@ MainWindow::MainWindow(QWidget *parent, Qt::WindowFlags flags, PortEnumerator po
     createFlushTimer();
     styleStatusBar();
     restoreWindowLayout();
+    watchPorts(deviceRoot);
     refreshPorts();
     connectActions();
     statusBar()->showMessage(tr("Please select a port and connect your device"));
@@ -143,6 +149,8 @@ void MainWindow::connectActions()
     connect(form.cancelBtn, SIGNAL(clicked()), this, SLOT(cancelDownload()));
     connect(form.saveBtn, SIGNAL(clicked()), this, SLOT(saveFile()));
     connect(form.openBtn, SIGNAL(clicked()), this, SLOT(openFile()));
+    connect(statusBar(), SIGNAL(messageChanged(QString)), this,
+            SLOT(showLossOnEmptyStatus(QString)));
 }
 
 void MainWindow::convertDataToggled(bool checked)
@@ -150,17 +158,55 @@ void MainWindow::convertDataToggled(bool checked)
     QSettings().setValue(SettingsKeys::convertData, checked);
 }
 
+// "File successfully saved" has its 3 s; then the warning that the data may be incomplete
+// comes back and stays until the next download.
+void MainWindow::showLossOnEmptyStatus(const QString &message)
+{
+    if (message.isEmpty() && connectionWasLost)
+        statusBar()->showMessage(connectionLostText());
+}
+
+QString MainWindow::connectionLostText()
+{
+    return tr("The connection to the tester was lost: the data may be incomplete.");
+}
+
+// Watched before the first listing, so that no port comes between the two unseen.
+void MainWindow::watchPorts(const QString &deviceRoot)
+{
+    auto *watcher = new PortWatcher(quintptr(winId()), deviceRoot, this);
+    connect(watcher, SIGNAL(portsMayHaveChanged()), this, SLOT(relistPorts()));
+}
+
 void MainWindow::refreshPorts()
 {
-    form.comPorts->clear();
     QList<PortInfo> ports;
     portEnumerator(ports);
-    const QString storedName = QSettings().value(SettingsKeys::devicePortName).toString();
+    QSettings settings;
+    const QString storedIdentity = settings.value(SettingsKeys::devicePortIdentity).toString();
+    showPorts(ports, choosePort(listedPorts, ports, form.comPorts->currentText(),
+                                settings.value(SettingsKeys::devicePortName).toString(),
+                                UsbIdentity::fromString(storedIdentity)));
+}
+
+void MainWindow::showPorts(const QList<PortInfo> &ports, int current)
+{
+    form.comPorts->clear();
     for (int i = 0; i < ports.size(); ++i) {
         form.comPorts->addItem(ports.at(i).portName, ports.at(i).openPath);
-        if (ports.at(i).portName == storedName)
-            form.comPorts->setCurrentIndex(i);
+        form.comPorts->setItemData(i, portToolTip(ports.at(i)), Qt::ToolTipRole);
     }
+    form.comPorts->setCurrentIndex(current);
+    listedPorts = ports;
+}
+
+// The list stays as the download found it; a change meanwhile is listed once it has ended.
+void MainWindow::relistPorts()
+{
+    if (serialDevice)
+        portsChangedDuringDownload = true;
+    else
+        refreshPorts();
 }
 
 void MainWindow::download()
@@ -171,21 +217,23 @@ void MainWindow::download()
     statusBar()->addPermanentWidget(progressBar, 0);
     progressBar->show();
 
+    downloadPort = listedPorts.value(form.comPorts->currentIndex());
     const QString portName = form.comPorts->currentData(Qt::UserRole).toString();
     serialDevice = new Ow::WinSerialDeviceAsync(this, portName);
     serialDevice->setPortSettings(createLineSettings());
     form.outputTextEdit->clear();
     dataReceived = false;
     lineWentQuiet = false;
+    connectionWasLost = false;
     receivedData.clear();
 
     if (!serialDevice->open(QIODevice::ReadWrite, storedReadTimeout())) {
-        QMessageBox::warning(
-            this, QString(),
-            tr("Failed to connect. Please check the device is connected and switched on"));
+        warnConnectionFailed(portName);
         cancelDownload();
         return;
     }
+    // From the open on: a tester unplugged while connecting is named too.
+    connect(serialDevice, SIGNAL(connectionLost()), this, SLOT(connectionLost()));
     staleReads = 0;
     flushTimer->start(firstFlushPause);
 }
@@ -204,6 +252,18 @@ void MainWindow::setDownloadControls(bool downloading)
     form.actionRefreshPorts->setEnabled(!downloading);
     form.actionChangeLanguage->setEnabled(!downloading);
     form.comPorts->setEnabled(!downloading);
+}
+
+// The second line says why, so that a port held by another program, one that has gone and one
+// the user may not open each get their own remedy.
+void MainWindow::warnConnectionFailed(const QString &portName)
+{
+    const QString cause =
+        connectionFailureCause(serialDevice->openError(), groupDenyingAccess(portName));
+    QMessageBox::warning(
+        this, QString(),
+        tr("Failed to connect. Please check the device is connected and switched on") +
+            QLatin1Char('\n') + cause);
 }
 
 Ow::PortSettings *MainWindow::createLineSettings()
@@ -302,7 +362,7 @@ void MainWindow::appendToPane(const QString &text)
 void MainWindow::takeBacklogLater()
 {
     if (serialDevice->bytesAvailable() == 0) {
-        if (lineWentQuiet)
+        if (lineWentQuiet || connectionWasLost)
             endDownloadAndSave();
     } else if (!backlogCallQueued) {
         backlogCallQueued = true;
@@ -327,17 +387,45 @@ void MainWindow::readTimeOut()
     endDownloadAndSave();
 }
 
+// An unplugged tester: before any data the download ends and the user is told what to do;
+// after data, what came is kept and saved as at the end of a transfer.
+void MainWindow::connectionLost()
+{
+    if (!dataReceived) {
+        cancelDownload();
+        QMessageBox::warning(
+            this, QString(),
+            tr("The tester was disconnected. Please plug it in and press Download again."));
+        return;
+    }
+    connectionWasLost = true;
+    if (serialDevice->bytesAvailable() == 0)
+        endDownloadAndSave();
+}
+
 // A click on Download queued meanwhile would start a new download that clears the data
 // about to be saved. Input waits while the window shows the finished download, and
 // Download stays disabled until the save is over: building the save dialog can deliver
 // queued input before the dialog blocks the window.
 void MainWindow::endDownloadAndSave()
 {
+    storeDownloadPortIdentity();
+    if (connectionWasLost)
+        statusBar()->showMessage(connectionLostText());
     cancelDownload();
     form.downloadBtn->setEnabled(false);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     saveFile();
     form.downloadBtn->setEnabled(true);
+}
+
+// The tester is found again by its USB identity under whatever name the system gives it next;
+// a port off USB leaves the stored identity alone.
+void MainWindow::storeDownloadPortIdentity()
+{
+    const QString identity = UsbIdentity::ofPort(downloadPort).toString();
+    if (!identity.isEmpty())
+        QSettings().setValue(SettingsKeys::devicePortIdentity, identity);
 }
 
 void MainWindow::cancelDownload()
@@ -355,6 +443,11 @@ void MainWindow::cancelDownload()
     disconnect(device, nullptr, this, nullptr);
     device->close();
     device->deleteLater();
+
+    if (portsChangedDuringDownload) {
+        portsChangedDuringDownload = false;
+        refreshPorts();
+    }
 }
 
 // Cancel takes Download's place at once: the second click of a double click on Download

@@ -118,12 +118,12 @@
         <translation>Country Settings</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+70"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+76"/>
         <source>Please select a port and connect your device</source>
         <translation>Please select a port and connect your device</translation>
     </message>
     <message>
-        <location line="+373"/>
+        <location line="+460"/>
         <source>Ormwick DataLogger
 
  %1
@@ -151,17 +151,27 @@
         <translation>Would you like to restart now?</translation>
     </message>
     <message>
-        <location line="-264"/>
+        <location line="-311"/>
         <source>Now initiate the download on the tester</source>
         <translation>Now initiate the download on the tester</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="-45"/>
+        <source>The connection to the tester was lost: the data may be incomplete.</source>
+        <translation>The connection to the tester was lost: the data may be incomplete.</translation>
+    </message>
+    <message>
+        <location line="+94"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>Failed to connect. Please check the device is connected and switched on</translation>
     </message>
     <message>
-        <location line="+185"/>
+        <location line="+133"/>
+        <source>The tester was disconnected. Please plug it in and press Download again.</source>
+        <translation>The tester was disconnected. Please plug it in and press Download again.</translation>
+    </message>
+    <message>
+        <location line="+65"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Comma Separated Value files (*.csv)</translation>
     </message>
@@ -200,6 +210,36 @@
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Error opening &quot;%1&quot; for writing. Is it open already or read only?</translation>
+    </message>
+    <message>
+        <location filename="../../mainwindow/porttexts.cpp" line="+22"/>
+        <source>USB %1:%2</source>
+        <translation>USB %1:%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>USB %1:%2, serial %3</source>
+        <translation>USB %1:%2, serial %3</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Access to the port is denied: only members of the group &quot;%1&quot; may use it. Join the group with &quot;sudo usermod -aG %1 $USER&quot;, then log in again.</source>
+        <translation>Access to the port is denied: only members of the group &quot;%1&quot; may use it. Join the group with &quot;sudo usermod -aG %1 $USER&quot;, then log in again.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The port is in use by another program.</source>
+        <translation>The port is in use by another program.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The port is not there: the tester may be unplugged.</source>
+        <translation>The port is not there: the tester may be unplugged.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The port could not be opened (system error %1).</source>
+        <translation>The port could not be opened (system error %1).</translation>
     </message>
 </context>
 </TS>

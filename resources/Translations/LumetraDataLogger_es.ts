@@ -118,12 +118,12 @@
         <translation>Configuración regional</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+70"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+76"/>
         <source>Please select a port and connect your device</source>
         <translation>Seleccione un puerto y conecte su dispositivo</translation>
     </message>
     <message>
-        <location line="+373"/>
+        <location line="+460"/>
         <source>Ormwick DataLogger
 
  %1
@@ -151,17 +151,27 @@
         <translation>¿Desea reiniciar ahora?</translation>
     </message>
     <message>
-        <location line="-264"/>
+        <location line="-311"/>
         <source>Now initiate the download on the tester</source>
         <translation>Inicie ahora la descarga en el comprobador</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="-45"/>
+        <source>The connection to the tester was lost: the data may be incomplete.</source>
+        <translation>Se perdió la conexión con el comprobador: puede que los datos estén incompletos.</translation>
+    </message>
+    <message>
+        <location line="+94"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>No se pudo conectar. Compruebe que el dispositivo está conectado y encendido</translation>
     </message>
     <message>
-        <location line="+185"/>
+        <location line="+133"/>
+        <source>The tester was disconnected. Please plug it in and press Download again.</source>
+        <translation>El comprobador se desconectó. Conéctelo y pulse Descargar de nuevo.</translation>
+    </message>
+    <message>
+        <location line="+65"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Archivos de valores separados por comas (*.csv)</translation>
     </message>
@@ -200,6 +210,36 @@
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Error al abrir «%1» para escribir. ¿Está ya abierto o es de solo lectura?</translation>
+    </message>
+    <message>
+        <location filename="../../mainwindow/porttexts.cpp" line="+22"/>
+        <source>USB %1:%2</source>
+        <translation>USB %1:%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>USB %1:%2, serial %3</source>
+        <translation>USB %1:%2, número de serie %3</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Access to the port is denied: only members of the group &quot;%1&quot; may use it. Join the group with &quot;sudo usermod -aG %1 $USER&quot;, then log in again.</source>
+        <translation>Acceso al puerto denegado: solo los miembros del grupo «%1» pueden usarlo. Únase al grupo con «sudo usermod -aG %1 $USER» y vuelva a iniciar sesión.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The port is in use by another program.</source>
+        <translation>Otro programa está usando el puerto.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The port is not there: the tester may be unplugged.</source>
+        <translation>El puerto no existe: puede que el comprobador esté desconectado.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The port could not be opened (system error %1).</source>
+        <translation>No se pudo abrir el puerto (error del sistema %1).</translation>
     </message>
 </context>
 </TS>

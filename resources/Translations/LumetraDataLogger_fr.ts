@@ -118,12 +118,12 @@
         <translation>Paramètres régionaux</translation>
     </message>
     <message>
-        <location filename="../../mainwindow/mainwindow.cpp" line="+70"/>
+        <location filename="../../mainwindow/mainwindow.cpp" line="+76"/>
         <source>Please select a port and connect your device</source>
         <translation>Veuillez sélectionner un port et connecter votre appareil</translation>
     </message>
     <message>
-        <location line="+373"/>
+        <location line="+460"/>
         <source>Ormwick DataLogger
 
  %1
@@ -151,17 +151,27 @@
         <translation>Voulez-vous redémarrer maintenant&#xa0;?</translation>
     </message>
     <message>
-        <location line="-264"/>
+        <location line="-311"/>
         <source>Now initiate the download on the tester</source>
         <translation>Lancez maintenant le transfert sur le testeur</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="-45"/>
+        <source>The connection to the tester was lost: the data may be incomplete.</source>
+        <translation>La connexion avec le testeur a été perdue&#xa0;: les données sont peut-être incomplètes.</translation>
+    </message>
+    <message>
+        <location line="+94"/>
         <source>Failed to connect. Please check the device is connected and switched on</source>
         <translation>Échec de la connexion. Vérifiez que l&apos;appareil est branché et allumé</translation>
     </message>
     <message>
-        <location line="+185"/>
+        <location line="+133"/>
+        <source>The tester was disconnected. Please plug it in and press Download again.</source>
+        <translation>Le testeur a été déconnecté. Branchez-le et cliquez à nouveau sur Télécharger.</translation>
+    </message>
+    <message>
+        <location line="+65"/>
         <source>Comma Separated Value files (*.csv)</source>
         <translation>Fichiers de valeurs séparées par des virgules (*.csv)</translation>
     </message>
@@ -200,6 +210,36 @@
         <source>Error opening &quot;%1&quot; for writing. Is it open already or read only?</source>
         <comment>The %1 will be replaced with the a file name. Please do not remove it in your translation!</comment>
         <translation>Erreur à l&apos;ouverture de «&#xa0;%1&#xa0;» en écriture. Le fichier est-il déjà ouvert ou en lecture seule&#xa0;?</translation>
+    </message>
+    <message>
+        <location filename="../../mainwindow/porttexts.cpp" line="+22"/>
+        <source>USB %1:%2</source>
+        <translation>USB %1:%2</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>USB %1:%2, serial %3</source>
+        <translation>USB %1:%2, numéro de série %3</translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>Access to the port is denied: only members of the group &quot;%1&quot; may use it. Join the group with &quot;sudo usermod -aG %1 $USER&quot;, then log in again.</source>
+        <translation>Accès au port refusé&#xa0;: seuls les membres du groupe «&#xa0;%1&#xa0;» peuvent l&apos;utiliser. Rejoignez le groupe avec «&#xa0;sudo usermod -aG %1 $USER&#xa0;», puis reconnectez-vous.</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>The port is in use by another program.</source>
+        <translation>Le port est utilisé par un autre programme.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The port is not there: the tester may be unplugged.</source>
+        <translation>Le port est introuvable&#xa0;: le testeur est peut-être débranché.</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>The port could not be opened (system error %1).</source>
+        <translation>Impossible d&apos;ouvrir le port (erreur système %1).</translation>
     </message>
 </context>
 </TS>

@@ -68,10 +68,10 @@ private slots:
         QCOMPARE((QStringList{qApp->organizationName(), qApp->organizationDomain(),
                               qApp->applicationName(), qApp->applicationVersion(),
                               mainWindowGeometry, mainWindowState, devicePortName,
-                              deviceReadTimeout, deviceLastSavedFilePath, convertData,
-                              languageFilePath, languageIso639Code}),
+                              devicePortIdentity, deviceReadTimeout, deviceLastSavedFilePath,
+                              convertData, languageFilePath, languageIso639Code}),
                  QString("Ormwick|ormwick.com|Lumetra DataLogger|3.1|MainWindow/Geometry|"
-                         "MainWindow/State|Device/PortName|Device/ReadTimeout|"
+                         "MainWindow/State|Device/PortName|Device/PortIdentity|Device/ReadTimeout|"
                          "Device/LastSavedFilePath|ConvertData|OwGui/DialogLanguage/FilePath|"
                          "OwGui/DialogLanguage/Iso639Code")
                      .split('|'));

@@ -1,4 +1,5 @@
 #include "app/settingskeys.h"
+#include "mainwindow/porttexts.h"
 #include "serial/winserialdevice.h"
 #include "tests/support/temporarysettings.h"
 #include "tests/support/testersimulator.h"
@@ -13,6 +14,7 @@
 namespace {
 
 const QByteArray &commands = TesterSimulator::commands;
+const QString lost("The connection to the tester was lost: the data may be incomplete.");
 
 QByteArray contentsOf(const QString &path)
 {
@@ -66,6 +68,7 @@ private slots:
     void initTestCase() { QDesktopServices::setUrlHandler("file", this, "openUrl"); }
     void init() { settings.clear(); }
 
+    // The tester plugged in is listed within 2 s and made current; its USB identity is kept.
     void downloadEndsOnQuietLineAndSavesInEuropeanFormat()
     {
         QLocale::setDefault(QLocale(QLocale::German));
@@ -76,8 +79,15 @@ private slots:
                        {300, QByteArray("\0more", 5)},
                        {300, QByteArray("\0again", 6)}},
                       {{0, "No,Voc\r\n1,234.5,V1.2\r\n"}, {30, "2,-0.5,x\xB0\x8A"}, {5000, "late"}},
-                      1});
-        WindowDriver d({tester.portName()});
+                      -1});
+        WindowDriver d({"/dev/ttyS0"});
+        d.pluggedIn = {{"ttyUSB0", "", tester.portName(), "", "USB Serial Port (ttyUSB0)", "",
+                        0x1a2b, 0x3c4d, "LDL0001"}};
+        QVERIFY(QFile(d.devices.filePath("ttyUSB0")).open(QIODevice::WriteOnly));
+        auto *ports = d.widget<QComboBox>("comPorts");
+        QTRY_COMPARE_WITH_TIMEOUT(ports->currentText(), QString("ttyUSB0"), 2000);
+        QCOMPARE(ports->itemData(1, Qt::ToolTipRole).toString(),
+                 "USB Serial Port (ttyUSB0)\nUSB 1A2B:3C4D, serial LDL0001");
         // A click queued as Download shows again must not start a download that clears the data.
         d.downloadShown = [&] { queueClickAt(d, "downloadBtn"); };
         QElapsedTimer sinceLastByte;
@@ -104,6 +114,8 @@ private slots:
         QCOMPARE(QSettings().value(SettingsKeys::deviceLastSavedFilePath).toString(),
                  folder.filePath("data.csv"));
         QCOMPARE(QSettings().value(SettingsKeys::convertData).toString(), QStringLiteral("true"));
+        QCOMPARE(QSettings().value(SettingsKeys::devicePortIdentity).toString(),
+                 "1a2b:3c4d:LDL0001");
 
         // Open hands the file to the desktop; a second save keeps the answer, without asking.
         d.button("openBtn")->click();
@@ -158,9 +170,12 @@ private slots:
 
         // Chunks go at the end whatever the user selects; the view follows them from the end only.
         const QString part = QStringLiteral("first part\n").repeated(200);
+        // A port that comes meanwhile is listed once the download has ended.
         tester.start(TesterSimulator::Script::replying(
             {{0, part.toLatin1().replace("\n", "\r\n")}, {500, "second\r\n"}, {500, "third\r\n"}}));
         d.button("downloadBtn")->click();
+        d.pluggedIn = {{"ttyS9", {}, "/dev/ttyS9", {}, {}, {}}};
+        QVERIFY(QFile(d.devices.filePath("ttyS9")).open(QIODevice::WriteOnly));
         QScrollBar *view = d.widget<QPlainTextEdit>("outputTextEdit")->verticalScrollBar();
         QTRY_COMPARE_WITH_TIMEOUT(d.paneText(), part, 5000);
         d.widget<QPlainTextEdit>("outputTextEdit")->selectAll();
@@ -170,7 +185,9 @@ private slots:
         view->setValue(view->maximum());
         QTRY_COMPARE(d.paneText(), part + "second\nthird\n");
         QCOMPARE(view->value(), view->maximum());
+        QCOMPARE(d.widget<QComboBox>("comPorts")->count(), 1);
         cancel("downopensave");
+        QCOMPARE(d.widget<QComboBox>("comPorts")->count(), 2);
 
         // Connecting leaves the window working: Cancel then sends nothing. A line that keeps
         // sending 0x00 is read 25 times, 500 ms and then 200 ms apart, before the commands go out.
@@ -190,36 +207,47 @@ private slots:
         QVERIFY(Ow::WinSerialDevice(tester.portName()).open(QIODevice::ReadWrite, 110, 110));
     }
 
-    // Whatever the port, a failed open warns and leaves the window idle; a stored read time-out
-    // that is no positive int is replaced by 110.
+    // A failed open says why, a tester unplugged before sending anything says what to do, and
+    // the window is left idle; a stored read time-out that is no positive int is replaced by 110.
     void unopenablePortWarnsAndReturnsToIdle()
     {
-        TesterSimulator tester;
+        TesterSimulator tester, unplugged;
+        unplugged.start({{}, {{0, {}}}, 0});
         Ow::WinSerialDevice holder(tester.portName());
         QVERIFY(holder.open(QIODevice::ReadWrite, 110, 110));
-        const QList<QPair<QStringList, QVariant>> cases{
-            {{tester.portName()}, "soon"}, {{"/dev/ttyLumetraMissing"}, "2147483648"}, {{}, 0}};
-        for (const auto &[ports, readTimeout] : cases) {
+        const QString failed("Failed to connect. Please check the device is connected and "
+                             "switched on\n");
+        const QString gone = failed + "The port is not there: the tester may be unplugged.";
+        const QList<std::tuple<QStringList, QVariant, QString>> cases{
+            {{tester.portName()}, "soon", failed + "The port is in use by another program."},
+            {{"/dev/ttyLumetraMissing"}, "2147483648", gone},
+            {{}, 0, gone},
+            {{unplugged.portName()},
+             -1,
+             "The tester was disconnected. Please plug it in and press Download again."}};
+        for (const auto &[ports, readTimeout, told] : cases) {
             QSettings().setValue(SettingsKeys::deviceReadTimeout, readTimeout);
             WindowDriver d(ports);
             d.widget<QPlainTextEdit>("outputTextEdit")->setPlainText("earlier download");
             d.press(QMessageBox::Ok);
             d.button("downloadBtn")->click();
-            QCOMPARE(d.lastMessageBoxText, "Failed to connect. Please check the device is "
-                                           "connected and switched on");
+            QVERIFY(d.answersGiven(5000));
+            QCOMPARE(d.lastMessageBoxText, told);
             QCOMPARE(d.controls() + d.paneText(), QStringLiteral("down"));
             QCOMPARE(QSettings().value(SettingsKeys::deviceReadTimeout).toString(), "110");
         }
     }
 
-    // The pane takes a fast reply in parts; a quiet line meanwhile ends nothing before it has
-    // caught up. A failed save keeps the data for the next.
+    // The pane takes a fast reply in parts; the tester unplugged meanwhile ends nothing before it
+    // has caught up, and is named after each save. A failed save keeps the data for the next.
     void largeFastReplyIsSavedWholeAfterFailedSave()
     {
         const QByteArray reply =
             QByteArray("1;06.12.2026;14:02:11;612.4;8.91;OK\r\n").repeated(450000);
+        QSettings().setValue(SettingsKeys::deviceReadTimeout, 1000); // the loss comes first
+        QSettings().setValue(SettingsKeys::devicePortIdentity, "1a2b:3c4d:"); // not this port's
         TesterSimulator tester;
-        tester.start(TesterSimulator::Script::replying({{0, reply}}));
+        tester.start({{}, {{0, reply}}, 0});
         WindowDriver d({tester.portName()});
         auto *pane = d.widget<QPlainTextEdit>("outputTextEdit");
         int largestPart = 0;
@@ -234,12 +262,17 @@ private slots:
         QCOMPARE(d.lastMessageBoxText,
                  QString("Error opening \"%1\" for writing. Is it open already or read only?\n%2")
                      .arg(gone, qt_error_string(ENOENT)));
+        QCOMPARE(d.statusMessage(), lost);
+        QCOMPARE(QSettings().value(SettingsKeys::devicePortIdentity).toString(), "1a2b:3c4d:");
         QVERIFY(!QSettings().contains(SettingsKeys::deviceLastSavedFilePath));
         // Open hands over only a file saved whole, the last even after a cancelled dialog.
         opened.clear();
         d.button("openBtn")->click();
         answerSaveDialog(d, folder.filePath("elsewhere.txt"));
         d.button("saveBtn")->click();
+        QCOMPARE(d.statusMessage(), "File successfully saved");
+        d.window()->statusBar()->clearMessage(); // as its time-out does
+        QCOMPARE(d.statusMessage(), lost);
         d.whenModalAppears([](QWidget *dialog) { static_cast<QDialog *>(dialog)->reject(); });
         d.button("saveBtn")->click();
         d.button("openBtn")->click();
@@ -248,6 +281,18 @@ private slots:
         QVERIFY2(largestPart <= 64 * 1024, qPrintable(QString::number(largestPart)));
         QCOMPARE(pane->toPlainText().size(), reply.size() - 450000);
         QVERIFY(pane->isReadOnly() && pane->document()->availableUndoSteps() == 0);
+    }
+
+    // Why a port did not open; the group counts only for a refused open.
+    void connectionFailureCauses()
+    {
+        const QList<QPair<quint32, QString>> cases{
+            {5, "Access to the port is denied: only members of the group \"dialout\" may use it. "
+                "Join the group with \"sudo usermod -aG dialout $USER\", then log in again."},
+            {3, "The port is not there: the tester may be unplugged."},
+            {31, "The port could not be opened (system error 31)."}};
+        for (const auto &[openError, cause] : cases)
+            QCOMPARE(connectionFailureCause(openError, "dialout"), cause);
     }
 
     // The stored port is current (the later of two equal names), else the first; a refresh

@@ -9,17 +9,21 @@
 #include <functional>
 #include <memory>
 
-// A shown MainWindow whose port list holds these ports, each named by its path. It answers the
-// modal dialogs the window opens, in the order booked, each from the event loop of its exec(),
-// and calls downloadShown whenever Download shows.
+// A shown MainWindow whose port list holds these ports, each named by its path, then pluggedIn,
+// listed again as nodes come and go in devices. It answers the modal dialogs in the order booked,
+// each from the event loop of its exec(), and calls downloadShown whenever Download shows.
 class WindowDriver : public QObject
 {
 public:
     explicit WindowDriver(const QStringList &ports)
-        : mainWindow(new MainWindow(nullptr, Qt::WindowFlags(), [ports](QList<PortInfo> &list) {
-            for (const QString &path : ports)
-                list.append(PortInfo{path, path, path, {}, {}, {}});
-        }))
+        : mainWindow(new MainWindow(
+              nullptr, Qt::WindowFlags(),
+              [this, ports](QList<PortInfo> &list) {
+                  for (const QString &path : ports)
+                      list.append(PortInfo{path, path, path, {}, {}, {}});
+                  list += pluggedIn;
+              },
+              devices.path()))
     {
         mainWindow->show();
         button("downloadBtn")->installEventFilter(this);
@@ -65,6 +69,8 @@ public:
     }
     void destroyWindow() { mainWindow.reset(); }
 
+    QList<PortInfo> pluggedIn;
+    QTemporaryDir devices;
     QString lastMessageBoxText; // of the last box answered through press()
     std::function<void()> downloadShown = []() {};
 
