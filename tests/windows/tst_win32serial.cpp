@@ -44,10 +44,10 @@ class TestWin32Serial : public QObject
     const QByteArray reply = testerFile("LDL_TESTER_REPLY");
 
 private slots:
-    // SetupAPI lists each port with the path that opens it, and the device finds that path from
-    // the name alone: without the \\.\ prefix Windows takes COM10 and above for a file. The
-    // settings reach the line; the reply comes whole; then a read on the quiet line returns 0
-    // after its time-out: not at once (a read that spins), not never (no time-out).
+    // SetupAPI lists each port with the path that opens it and its USB identity, and the device
+    // finds that path from the name alone: without the \\.\ prefix Windows takes COM10 and above
+    // for a file. The settings reach the line; the reply comes whole; then a read on the quiet
+    // line returns 0 after its time-out: not at once (a read that spins), not never (no time-out).
     void listedPortsOpenTakeTheirSettingsAndTimeOut()
     {
         QVERIFY2(!reply.isEmpty(), "no tester");
@@ -63,6 +63,8 @@ private slots:
             QCOMPARE(port->openPath, name == "COM5" ? name : "\\\\.\\" + name);
             QCOMPARE(port->friendlyName, "USB Serial Port (" + name + ")");
             QCOMPARE(port->vendorId << 16 | port->productId, 0x1A2B3C4D);
+            // From the device instance id, USB\VID_1A2B&PID_3C4D\LDL<name>.
+            QCOMPARE(port->serialNumber, "LDL" + name);
 
             WinSerialDevice device(name);
             device.setPortSettings(lineSettings(baudRate, stopBits));
