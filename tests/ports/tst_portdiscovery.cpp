@@ -12,44 +12,31 @@ class TestPortDiscovery : public QObject
     Q_OBJECT
 
 private slots:
+    // Each row: the text in a buffer of its own size (~: a NUL), so that ASan sees reads past
+    // it; the byte count returned; the path opened (none: not listed); the USB ids named; the
+    // serial number given when read as a device instance id.
     void windowsText_data()
     {
-        QTest::addColumn<QString>("text"); // the whole buffer, so ASan sees reads past it
-        QTest::addColumn<int>("bytesReturned");
-        QTest::addColumn<QString>("openPath");     // empty: not listed
-        QTest::addColumn<int>("usbIds");           // vendor << 16 | product
-        QTest::addColumn<QString>("serialNumber"); // read as a device instance id
-        QTest::newRow("COM9, count past the buffer") << "COM9" << 4096 << "COM9" << 0 << "";
-        QTest::newRow("COM10, odd count") << "COM10X" << 11 << "\\\\.\\COM10" << 0 << "";
-        QTest::newRow("up to the first NUL")
-            << QStringLiteral("COM3\0COM12") << 20 << "COM3" << 0 << "";
-        QTest::newRow("com3") << "com3" << 8 << "" << 0 << "";
-        QTest::newRow("lower case")
-            << "usb\\vid_1a2b&pid_3c4d&rev_0100" << 60 << "" << 0x1A2B3C4D << "";
-        QTest::newRow("joined by +") << "USB\\VID_1A2B+PID_3C4D" << 42 << "" << 0 << "";
-        QTest::newRow("USB device")
-            << "USB\\VID_1A2B&PID_3C4D\\LDLCOM5" << 400 << "" << 0x1A2B3C4D << "LDLCOM5";
-        QTest::newRow("location id")
-            << "USB\\VID_1A2B&PID_3C4D\\6&1a2b3c&0&2" << 400 << "" << 0x1A2B3C4D << "";
-        QTest::newRow("interface")
-            << "USB\\VID_1A2B&PID_3C4D&MI_00\\7&2B&0&0000" << 400 << "" << 0x1A2B3C4D << "PARENT";
-        QTest::newRow("FTDI bus") << "FTDIBUS\\VID_0403+PID_6001+A12345B\\0000" << 400 << "" << 0
-                                  << "A12345B";
+        QTest::addColumn<QStringList>("row");
+        for (const char *row :
+             {"COM9|4096|COM9|0|", "COM10X|11|\\\\.\\COM10|0|", "COM3~COM12|20|COM3|0|",
+              "com3|8||0|", "usb\\vid_1a2b&pid_3c4d&rev_0100|60||1a2b3c4d|",
+              "USB\\VID_1A2B+PID_3C4D|42||0|",
+              "USB\\VID_1A2B&PID_3C4D\\LDLCOM5|400||1a2b3c4d|LDLCOM5",
+              "USB\\VID_1A2B&PID_3C4D\\6&1a2b3c&0&2|400||1a2b3c4d|",
+              "USB\\VID_1A2B&PID_3C4D&MI_00\\7&2B&0&0000|400||1a2b3c4d|PARENT",
+              "FTDIBUS\\VID_0403+PID_6001+A12345B\\0000|400||0|A12345B"})
+            QTest::newRow(row) << QString(row).replace('~', QChar(0)).split('|');
     }
     void windowsText()
     {
-        QFETCH(QString, text);
-        QFETCH(int, bytesReturned);
-        QFETCH(QString, openPath);
-        QFETCH(int, usbIds);
-        QFETCH(QString, serialNumber);
-        const QByteArray buffer(reinterpret_cast<const char *>(text.utf16()), 2 * text.size());
-        const QString read = textUpToFirstNul(buffer, bytesReturned);
-        QCOMPARE(isListedPortName(read) ? openPathForPortName(read) : QString(), openPath);
+        QFETCH(QStringList, row);
+        const QByteArray buffer(reinterpret_cast<const char *>(row[0].utf16()), 2 * row[0].size());
+        const QString read = textUpToFirstNul(buffer, row[1].toInt());
+        QCOMPARE(isListedPortName(read) ? openPathForPortName(read) : QString(), row[2]);
         const UsbIds ids = usbIdsFromHardwareId(read);
-        QCOMPARE(ids.vendorId << 16 | ids.productId, usbIds);
-        QCOMPARE(usbSerialNumber(read, [] { return "USB\\VID_1A2B&PID_3C4D\\PARENT"; }),
-                 serialNumber);
+        QCOMPARE(ids.vendorId << 16 | ids.productId, row[3].toInt(nullptr, 16));
+        QCOMPARE(usbSerialNumber(read, [] { return "USB\\VID_1A2B&PID_3C4D\\PARENT"; }), row[4]);
     }
     void sysfsListsRealPortsInOrder()
     {
@@ -80,51 +67,43 @@ private slots:
         QCOMPARE(ports.at(1).serialNumber + ' ' + ports.at(1).friendlyName, "T1 Ormwick Tester");
         QCOMPARE(ports.at(2).enumeratorName, "platform"); // below the serial layer
     }
-    void choosePort_data() // ports as name=identity, the identity for USB ports only
+    // Each row: before|after|current|stored name|stored identity|chosen, where a port is
+    // name=identity and only USB ports have an identity.
+    void choosePort_data()
     {
-        for (const char *column :
-             {"before", "after", "current", "storedName", "identity", "chosen"})
-            QTest::addColumn<QString>(column);
-        choiceRow("start: tester under another name", "", "COM1 COM7=1a2b:3c4d:T:1", "", "COM5",
-                  "1a2b:3c4d:T:1", "COM7=1a2b:3c4d:T:1");
-        choiceRow("start: nothing appears", "", "COM4=0403:6001:A COM1", "", "COM1", "", "COM1");
-        choiceRow("start: first", "", "COM4=0403:6001:A COM1", "", "COM9", "", "COM4=0403:6001:A");
-        choiceRow("no ports", "COM1", "", "COM1", "COM1", "1a2b:3c4d:T1", "");
-        choiceRow("stored name twice", "", "COM3=0403:6001:A COM3=0403:6001:B", "", "COM3", "",
-                  "COM3=0403:6001:B");
-        choiceRow("other serial number", "", "COM4=1a2b:3c4d:X COM1", "", "COM1", "1a2b:3c4d:T1",
-                  "COM1");
-        choiceRow("no serial, one of the model", "", "COM1 COM6=1a2b:3c4d:", "", "COM1",
-                  "1a2b:3c4d:", "COM6=1a2b:3c4d:");
-        choiceRow("no serial, two of the model", "", "COM6=1a2b:3c4d: COM8=1a2b:3c4d:X COM1", "",
-                  "COM1", "1a2b:3c4d:", "COM1");
-        choiceRow("chosen beside the tester", "COM1 COM7=1a2b:3c4d:T1", "COM1 COM7=1a2b:3c4d:T1",
-                  "COM1", "COM7", "1a2b:3c4d:T1", "COM1");
-        choiceRow("tester appears", "COM4=0403:6001:A", "COM4=0403:6001:A COM9=1a2b:3c4d:T1",
-                  "COM4", "", "1a2b:3c4d:T1", "COM9=1a2b:3c4d:T1");
-        choiceRow("USB appears, chosen plain", "COM1", "COM1 COM5=0403:6001:A", "COM1", "COM1", "",
-                  "COM5=0403:6001:A");
-        choiceRow("USB appears, chosen USB", "COM4=0403:6001:A",
-                  "COM4=0403:6001:A COM5=0403:6001:B", "COM4", "", "", "COM4=0403:6001:A");
-        choiceRow("plain port appears", "COM1", "COM1 COM2", "COM1", "COM2", "", "COM1");
-        choiceRow("chosen gone, USB appears", "COM1 COM4=0403:6001:A", "COM1 COM5=0403:6001:B",
-                  "COM4", "COM1", "", "COM5=0403:6001:B");
+        QTest::addColumn<QStringList>("row");
+        for (const char *row :
+             {"start: tester renamed||COM1 COM7=1a2b:3c4d:T:1||COM5|1a2b:3c4d:T:1|COM7",
+              "start: stored name||COM4=0403:6001:A COM1||COM1||COM1",
+              "start: first||COM4=0403:6001:A COM1||COM9||COM4",
+              "no ports|COM1||COM1|COM1|1a2b:3c4d:T1|",
+              "name twice||COM3=0403:6001:A COM3=0403:6001:B||COM3||COM3=0403:6001:B",
+              "other serial||COM4=1a2b:3c4d:X COM1||COM1|1a2b:3c4d:T1|COM1",
+              "no serial, one of it||COM1 COM6=1a2b:3c4d:||COM1|1a2b:3c4d:|COM6",
+              "no serial, two||COM6=1a2b:3c4d: COM8=1a2b:3c4d:X COM1||COM1|1a2b:3c4d:|COM1",
+              "beside the tester|COM1 COM7=1a2b:3c4d:T1|COM1 COM7=1a2b:3c4d:T1|COM1|COM7|"
+              "1a2b:3c4d:T1|COM1",
+              "tester comes|COM4=0403:6001:A|COM4=0403:6001:A COM9=1a2b:3c4d:T1|COM4||"
+              "1a2b:3c4d:T1|COM9",
+              "USB comes to plain|COM1|COM1 COM5=0403:6001:A|COM1|COM1||COM5",
+              "USB comes to USB|COM4=0403:6001:A|COM4=0403:6001:A COM5=0403:6001:B|COM4|||COM4",
+              "plain comes|COM1|COM1 COM2|COM1|COM2||COM1",
+              "current goes, USB comes|COM1 COM4=0403:6001:A|COM1 COM5=0403:6001:B|COM4|COM1||"
+              "COM5"}) {
+            QStringList fields = QString(row).split('|');
+            QTest::newRow(qPrintable(fields.takeFirst())) << fields;
+        }
     }
     void choosePort()
     {
-        QFETCH(QString, before);
-        QFETCH(QString, after);
-        QFETCH(QString, current);
-        QFETCH(QString, storedName);
-        QFETCH(QString, identity);
-        QFETCH(QString, chosen);
-        const QStringList names = after.split(' ', Qt::SkipEmptyParts);
+        QFETCH(QStringList, row);
+        const QStringList names = row[1].split(' ', Qt::SkipEmptyParts);
         for (const QString &name : names) // what the window stores comes back as it was
             QCOMPARE(UsbIdentity::fromString(name.section('=', 1)).toString(),
                      name.section('=', 1));
-        const int index = ::choosePort(ports(before), ports(after), current, storedName,
-                                       UsbIdentity::fromString(identity));
-        QCOMPARE(index >= 0 ? names.at(index) : QString(), chosen);
+        const int index = ::choosePort(ports(row[0]), ports(row[1]), row[2], row[3],
+                                       UsbIdentity::fromString(row[4]));
+        QCOMPARE(index, names.indexOf(QRegExp(QRegExp::escape(row[5]) + "(=.*)?")));
     }
     void watcherSignalsOncePerBurst_data()
     {
@@ -158,48 +137,37 @@ private slots:
         QTest::qWait(500); // long past the settling: a second signal would be here
         QCOMPARE(spy.count(), signalCount);
     }
-    void groupDenyingAccess_data() // the node's group is 20
-    {
-        for (const char *column : {"mode", "owner", "user"})
-            QTest::addColumn<uint>(column);
-        QTest::addColumn<QList<uint>>("groups");
-        QTest::addColumn<bool>("denying");
-        QTest::newRow("outside the group") << 0660u << 0u << 1000u << QList<uint>{1000} << true;
-        QTest::newRow("in the group") << 0660u << 0u << 1000u << QList<uint>{1000, 20} << false;
-        QTest::newRow("group may not write") << 0640u << 0u << 1000u << QList<uint>{1000} << false;
-        QTest::newRow("others may") << 0666u << 0u << 1000u << QList<uint>{1000} << false;
-        QTest::newRow("owner") << 0060u << 1000u << 1000u << QList<uint>{1000} << false;
-        QTest::newRow("root") << 0660u << 1000u << 0u << QList<uint>{0} << false;
-    }
+    // Each row: the node's mode (its group is 20), its owner, the user, the user's groups, and
+    // whether the group is what denies the user.
     void groupDenyingAccess()
     {
-        QFETCH(uint, mode);
-        QFETCH(uint, owner);
-        QFETCH(uint, user);
-        QFETCH(QList<uint>, groups);
-        QFETCH(bool, denying);
-        QCOMPARE(isGroupDenyingAccess(mode, owner, 20, user, groups), denying);
+        for (const char *row : {"660 0 1000 1000 1", "660 0 1000 1000,20 0", "640 0 1000 1000 0",
+                                "666 0 1000 1000 0", "060 1000 1000 1000 0", "660 1000 0 0 0"}) {
+            const QStringList field = QString(row).split(' ');
+            QList<uint> groups;
+            for (const QString &group : field[3].split(','))
+                groups.append(group.toUInt());
+            QVERIFY2(isGroupDenyingAccess(field[0].toUInt(nullptr, 8), field[1].toUInt(), 20,
+                                          field[2].toUInt(), groups) == (field[4] == "1"),
+                     row);
+        }
     }
 
 private:
-    static void choiceRow(const char *name, const char *before, const char *after,
-                          const char *current, const char *storedName, const char *identity,
-                          const char *chosen)
-    {
-        QTest::newRow(name) << QString(before) << QString(after) << QString(current)
-                            << QString(storedName) << QString(identity) << QString(chosen);
-    }
     static QList<PortInfo> ports(const QString &names)
     {
         QList<PortInfo> list;
         for (const QString &name : names.split(' ', Qt::SkipEmptyParts)) {
-            const UsbIdentity identity = UsbIdentity::fromString(name.section('=', 1));
-            PortInfo port;
-            port.portName = name.section('=', 0, 0);
-            port.vendorId = identity.vendorId;
-            port.productId = identity.productId;
-            port.serialNumber = identity.serialNumber;
-            list.append(port);
+            const UsbIdentity id = UsbIdentity::fromString(name.section('=', 1));
+            list.append({name.section('=', 0, 0),
+                         {},
+                         {},
+                         {},
+                         {},
+                         {},
+                         id.vendorId,
+                         id.productId,
+                         id.serialNumber});
         }
         return list;
     }

@@ -15,24 +15,17 @@ namespace {
 const GUID comPortInterface = {
     0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
 
-struct Announcement
-{
-    std::vector<char> notice;
-    int windowsReached = 0;
-};
+int windowsReached = 0;
 
-BOOL CALLBACK announceTo(HWND window, LPARAM parameter)
+BOOL CALLBACK announceTo(HWND window, LPARAM notice)
 {
-    auto *announcement = reinterpret_cast<Announcement *>(parameter);
     wchar_t title[64] = {};
     GetWindowTextW(window, title, 64);
-    if (std::wstring(title).rfind(L"Ormwick DataLogger", 0) != 0)
-        return TRUE;
     DWORD_PTR result = 0;
-    if (SendMessageTimeoutW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
-                            reinterpret_cast<LPARAM>(announcement->notice.data()), SMTO_ABORTIFHUNG,
+    if (std::wstring(title).rfind(L"Ormwick DataLogger", 0) == 0 &&
+        SendMessageTimeoutW(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, notice, SMTO_ABORTIFHUNG,
                             5000, &result))
-        ++announcement->windowsReached;
+        ++windowsReached;
     return TRUE;
 }
 
@@ -40,25 +33,21 @@ BOOL CALLBACK announceTo(HWND window, LPARAM parameter)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: announceport PORT\n");
+    if (argc != 2)
         return 2;
-    }
     const std::string port = argv[1];
     const std::wstring name = L"\\\\?\\USB#VID_1A2B&PID_3C4D#LDL" +
                               std::wstring(port.begin(), port.end()) +
                               L"#{86e0d1e0-8089-11d0-9ce4-08003e301f73}";
-    Announcement announcement;
     const size_t size =
         offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name) + (name.size() + 1) * sizeof(wchar_t);
-    announcement.notice.resize(size);
-    auto *notice = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W *>(announcement.notice.data());
+    std::vector<char> buffer(size);
+    auto *notice = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W *>(buffer.data());
     notice->dbcc_size = DWORD(size);
     notice->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     notice->dbcc_classguid = comPortInterface;
     name.copy(notice->dbcc_name, name.size());
-    EnumWindows(announceTo, reinterpret_cast<LPARAM>(&announcement));
-    std::printf("announceport: %s announced to %d window(s)\n", port.c_str(),
-                announcement.windowsReached);
-    return announcement.windowsReached > 0 ? 0 : 1;
+    EnumWindows(announceTo, reinterpret_cast<LPARAM>(notice));
+    std::printf("announceport: %s announced to %d window(s)\n", port.c_str(), windowsReached);
+    return windowsReached > 0 ? 0 : 1;
 }
