@@ -25,6 +25,7 @@ typedef DWORD *LPDWORD;
 typedef const wchar_t *LPCWSTR;
 typedef struct _SECURITY_ATTRIBUTES *LPSECURITY_ATTRIBUTES;
 typedef struct _OVERLAPPED *LPOVERLAPPED;
+typedef struct _COMSTAT *LPCOMSTAT;
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(std::intptr_t(-1));
 
@@ -48,6 +49,7 @@ constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
 constexpr DWORD ERROR_ACCESS_DENIED = 5;
 constexpr DWORD ERROR_INVALID_HANDLE = 6;
 constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_NOT_READY = 21;
 constexpr DWORD ERROR_BAD_COMMAND = 22;
 constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_DEV_NOT_EXIST = 55;
@@ -136,6 +138,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
 BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                LPOVERLAPPED overlapped);
 BOOL FlushFileBuffers(HANDLE file);
+BOOL ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT status);
 BOOL CancelIoEx(HANDLE file, LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
 DWORD GetLastError();

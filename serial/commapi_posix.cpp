@@ -524,6 +524,21 @@ BOOL FlushFileBuffers(HANDLE file)
     return 1;
 }
 
+// Asks the terminal for its output queue, which one that has hung up refuses. It keeps no line
+// errors to clear, and fills in no status.
+BOOL ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT)
+{
+    Port *port = portOf(file);
+    if (!port)
+        return fail(ERROR_INVALID_HANDLE);
+    int queued = 0;
+    if (::ioctl(port->fd, TIOCOUTQ, &queued) != 0)
+        return failFromErrno();
+    if (errors)
+        *errors = 0;
+    return 1;
+}
+
 // Ends the read, write or flush under way on the handle, or else the next one to wait, which
 // fails with ERROR_OPERATION_ABORTED. Windows drops a cancel that finds no call under way.
 BOOL CancelIoEx(HANDLE file, LPOVERLAPPED)

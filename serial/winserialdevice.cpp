@@ -133,8 +133,11 @@ qint64 WinSerialDevice::readData(char *data, qint64 maxSize)
 {
     QElapsedTimer elapsed;
     elapsed.start();
-    DWORD count = 0;
-    if (!ReadFile(handle, data, DWORD(maxSize), &count, nullptr)) {
+    DWORD count = 0, lineErrors = 0;
+    // A read that brings nothing does not say the line is alive (under Wine one never fails on a
+    // terminal that has hung up): the port's state does.
+    if (!ReadFile(handle, data, DWORD(maxSize), &count, nullptr) ||
+        (count == 0 && !ClearCommError(handle, &lineErrors, nullptr))) {
         const DWORD error = GetLastError();
         reportRepeatedError("readData", error, lastReadError);
         // A failed read returns at once; waiting out the time-out keeps a reader from spinning.

@@ -1,7 +1,8 @@
-// testerfront REPLY-FILE LINE-SETTINGS-FILE: the tester for programs under Wine. Plays the tester
-// simulator on a pseudo-terminal, prints the slave's path (the Wine side maps a COM port onto it)
-// and answers every download with the bytes of REPLY-FILE. LINE-SETTINGS-FILE holds the line
-// settings the Windows side last set, such as "9600 baud, 1 stop bits". Ends on SIGTERM or SIGINT.
+// testerfront REPLY-FILE LINE-SETTINGS-FILE [hang-up]: the tester for programs under Wine. Plays
+// the tester simulator on a pseudo-terminal, prints the slave's path (the Wine side maps a COM port
+// onto it) and answers every download with the bytes of REPLY-FILE; with hang-up, only the first,
+// after which it hangs up as a tester unplugged. LINE-SETTINGS-FILE holds the line settings the
+// Windows side last set, such as "9600 baud, 1 stop bits". Ends on SIGTERM or SIGINT.
 #include "tests/support/testersimulator.h"
 
 #include <QFile>
@@ -30,13 +31,13 @@ QByteArray describe(const termios &settings)
 
 int main(int argc, char *argv[])
 {
-    QFile replyFile(QString::fromLocal8Bit(argc == 3 ? argv[1] : ""));
+    const bool hangsUp = argc == 4 && qstrcmp(argv[3], "hang-up") == 0;
+    QFile replyFile(QString::fromLocal8Bit(argc == 3 || hangsUp ? argv[1] : ""));
     if (!replyFile.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "usage: testerfront REPLY-FILE LINE-SETTINGS-FILE\n");
+        std::fprintf(stderr, "usage: testerfront REPLY-FILE LINE-SETTINGS-FILE [hang-up]\n");
         return 2;
     }
-    const TesterSimulator::Script script =
-        TesterSimulator::Script::replying({{0, replyFile.readAll()}});
+    const TesterSimulator::Script script{{}, {{0, replyFile.readAll()}}, hangsUp ? 0 : -1};
     TesterSimulator tester;
     // A descriptor of the slave of its own, only to read the line settings back.
     const int slave = ::open(qPrintable(tester.portName()), O_RDWR | O_NOCTTY | O_CLOEXEC);
@@ -49,7 +50,10 @@ int main(int argc, char *argv[])
     QByteArray shown;
     termios settings;
     while (!stopRequested && ::tcgetattr(slave, &settings) == 0) {
-        if (tester.waitUntilFinished(20)) // ready for the next download
+        const bool played = tester.waitUntilFinished(20);
+        if (played && hangsUp)
+            ::usleep(20 * 1000); // the line stays hung up
+        else if (played)         // ready for the next download
             tester.start(script);
         const QByteArray current = describe(settings);
         // Replaced whole, so that the reader never sees half a line.

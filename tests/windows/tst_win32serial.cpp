@@ -1,3 +1,4 @@
+#include "ports/portchoice.h"
 #include "ports/portenumeration.h"
 #include "serial/portsettings.h"
 #include "serial/winserialdevice.h"
@@ -82,6 +83,10 @@ private slots:
             QVERIFY2(elapsed.elapsed() >= 150 && elapsed.elapsed() < 3000,
                      qPrintable(QString::number(elapsed.elapsed())));
         }
+        // The tester kept as COM15 is current when found there, though COM5 was stored.
+        const int chosen =
+            choosePort({}, ports, {}, "COM5", UsbIdentity{0x1A2B, 0x3C4D, "LDLCOM15"});
+        QCOMPARE(chosen >= 0 ? ports.at(chosen).portName : QString(), "COM15");
         WinSerialDevice missing(QStringLiteral("COM16"));
         QVERIFY(!missing.open(QIODevice::ReadWrite, 110, 110));
         QCOMPARE(missing.errorString(), "Win32SerialDevice::open failed with error: 2");
@@ -109,6 +114,21 @@ private slots:
         closing.start();
         device.close();
         QVERIFY(closing.elapsed() < 2000 && !device.isOpen());
+    }
+
+    // The tester on COM7 hangs up once it has replied, as one unplugged: its bytes come, then the
+    // loss, once.
+    void unpluggedTesterIsALossAfterItsBytes()
+    {
+        WinSerialDeviceAsync device(nullptr, QStringLiteral("COM7"));
+        QByteArray heard; // the bytes taken, and | for each loss
+        connect(&device, &QIODevice::readyRead, this, [&] { heard += device.readAll(); });
+        connect(&device, &WinSerialDeviceAsync::connectionLost, this, [&] { heard += '|'; });
+        QVERIFY(device.open(QIODevice::ReadWrite, 110));
+        device.write(commands);
+        QTRY_VERIFY2_WITH_TIMEOUT(heard.endsWith('|'), heard.toHex().constData(), 5000);
+        QTest::qWait(300);
+        QCOMPARE(heard, reply + '|');
     }
 };
 
