@@ -313,6 +313,12 @@ void applyModemLines(int fd, const DCB &dcb)
         ::ioctl(fd, TIOCMBIS, &rts);
 }
 
+// The bytes the terminal has yet to send; one that has hung up refuses to say.
+BOOL readOutputQueue(const Port &port, int &queued)
+{
+    return ::ioctl(port.fd, TIOCOUTQ, &queued) == 0 ? 1 : failFromErrno();
+}
+
 HANDLE abandonOpen(int fd, DWORD error)
 {
     ::close(fd);
@@ -509,8 +515,8 @@ BOOL FlushFileBuffers(HANDLE file)
     if (!port)
         return fail(ERROR_INVALID_HANDLE);
     int queued = 0;
-    if (::ioctl(port->fd, TIOCOUTQ, &queued) != 0)
-        return failFromErrno();
+    if (!readOutputQueue(*port, queued))
+        return 0;
     const Deadline deadline(writeWait(port->timeouts, DWORD(queued)));
     while (queued > 0) {
         if (deadline.remaining() == 0)
@@ -518,22 +524,22 @@ BOOL FlushFileBuffers(HANDLE file)
         // The kernel tells when there is room in the queue, not when it is empty: look again.
         if (waitFor(*port, 0, Deadline(drainPollMs)) == WaitResult::Cancelled)
             return fail(ERROR_OPERATION_ABORTED);
-        if (::ioctl(port->fd, TIOCOUTQ, &queued) != 0)
-            return failFromErrno();
+        if (!readOutputQueue(*port, queued))
+            return 0;
     }
     return 1;
 }
 
-// Asks the terminal for its output queue, which one that has hung up refuses. It keeps no line
-// errors to clear, and fills in no status.
+// Fails as the terminal does once it has hung up. It keeps no line errors to clear, and fills in
+// no status.
 BOOL ClearCommError(HANDLE file, LPDWORD errors, LPCOMSTAT)
 {
     Port *port = portOf(file);
     if (!port)
         return fail(ERROR_INVALID_HANDLE);
     int queued = 0;
-    if (::ioctl(port->fd, TIOCOUTQ, &queued) != 0)
-        return failFromErrno();
+    if (!readOutputQueue(*port, queued))
+        return 0;
     if (errors)
         *errors = 0;
     return 1;
