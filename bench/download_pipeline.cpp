@@ -118,19 +118,38 @@ qint64 median(QVector<qint64> values)
     return values.isEmpty() ? 0 : values.at(values.size() / 2);
 }
 
-// The longest gap between ticks of a 10 ms timer over ms of an idle event loop: what this
-// machine's load alone costs the window, beneath every stall below.
+// The longest gap between ticks of a 10 ms timer while the event loop runs, from its making
+// until stop().
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        QObject::connect(&ticker, &QTimer::timeout, [this]() {
+            const qint64 gap = sinceTick.restart();
+            if (measuring)
+                longest = qMax(longest, gap);
+        });
+        ticker.start(10);
+        sinceTick.start();
+    }
+    void stop() { measuring = false; }
+    qint64 longestStall() const { return longest; }
+
+private:
+    QTimer ticker;
+    QElapsedTimer sinceTick;
+    qint64 longest = 0;
+    bool measuring = true;
+};
+
+// The longest stall over ms of an idle event loop: what this machine's load alone costs the
+// window, beneath every stall below.
 qint64 idleStall(int ms)
 {
-    qint64 longest = 0;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout,
-                     [&]() { longest = qMax(longest, sinceTick.restart()); });
-    ticker.start(10);
-    sinceTick.start();
+    const StallMeter meter;
     runEventLoopFor(ms);
-    return longest;
+    return meter.longestStall();
 }
 
 void setReadTimeout(int ms)
@@ -168,28 +187,22 @@ Download downloadThroughWindow(const QByteArray &reply)
         if (result.idle < 0)
             result.idle = clock.elapsed();
     };
-    driver.whenModalAppears([&](QWidget *dialog) {
-        result.saveDialog = clock.elapsed();
-        qobject_cast<QDialog *>(dialog)->reject();
-    });
-    // The stall is the longest gap between ticks from the press until the save dialog opens.
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&]() {
-        const qint64 gap = sinceTick.restart();
-        if (result.saveDialog < 0)
-            result.longestStall = qMax(result.longestStall, gap);
-    });
 
     const qint64 before = statusKilobytes("VmRSS:");
     resetPeakMemory();
-    ticker.start(10);
-    sinceTick.start();
+    // The stall is the longest from the press until the save dialog opens.
+    StallMeter meter;
+    driver.whenModalAppears([&](QWidget *dialog) {
+        result.saveDialog = clock.elapsed();
+        meter.stop();
+        qobject_cast<QDialog *>(dialog)->reject();
+    });
     clock.start();
     driver.button("downloadBtn")->click();
     if (!runEventLoopUntil([&]() { return result.saveDialog >= 0; }, 600000))
         std::printf("the download did not end within ten minutes\n");
     result.peakKilobytes = statusKilobytes("VmHWM:") - before;
+    result.longestStall = meter.longestStall();
     return result;
 }
 
@@ -280,26 +293,19 @@ QPair<qint64, qint64> cancelWhileConnecting(int pressAt)
     WindowDriver driver({tester.portName()});
     QElapsedTimer clock;
     qint64 cancel = -1;
-    qint64 longestStall = 0;
-    QElapsedTimer sinceTick;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&]() {
-        const qint64 gap = sinceTick.restart();
-        if (cancel < 0)
-            longestStall = qMax(longestStall, gap);
-    });
+    StallMeter meter;
     QTimer::singleShot(pressAt, [&]() {
         const qint64 pressed = clock.elapsed();
         driver.button("cancelBtn")->click();
-        if (driver.button("downloadBtn")->isVisible())
+        if (driver.button("downloadBtn")->isVisible()) {
             cancel = clock.elapsed() - qMin<qint64>(pressed, pressAt);
+            meter.stop();
+        }
     });
-    ticker.start(10);
-    sinceTick.start();
     clock.start();
     driver.button("downloadBtn")->click();
     runEventLoopFor(pressAt + 500);
-    return {cancel, longestStall};
+    return {cancel, meter.longestStall()};
 }
 
 // Cancel pressed a second after Download while the line takes none of the commands, as a
